@@ -1,0 +1,45 @@
+#pragma once
+
+// The two settings files of a package: Config.ini (section [INI], written out of the program's
+// own resource at every start) and Browser.ini (in the bin folder, written only by the package
+// author). These are the rules for reading their values.
+
+#include <string>
+
+namespace quindle {
+
+constexpr const char* kBuiltInTitle = "Quindle";
+constexpr const char* kConfigSection = "INI";
+constexpr const char* kLoopbackAddress = "127.0.0.1";
+constexpr const char* kAllAddresses = "0.0.0.0";
+
+// A flag is off only when its value is exactly "0"; empty and absent mean on.
+bool IsFlagOn(const std::string& Value);
+
+// Exactly "127.0.0.1" keeps the web server on the loopback address; anything else opens it to
+// all addresses.
+bool IsLoopbackOnly(const std::string& Ip);
+std::string ListenAddress(const std::string& Ip);
+
+// The application title: the trimmed value, or the built-in name when that is empty.
+std::string ConfigTitle(const std::string& Value);
+
+// The port setting: a whole decimal number, else false.
+bool ParsePort(const std::string& Value, int& Port);
+
+// "http://127.0.0.1:%d" with the web port.
+std::string HomeAddress(int WebPort);
+
+struct BrowserSettings {
+    std::string BrowserPath; // "{bin}" replaced
+    std::string Parameters;  // "{bin}" and then "{url}" replaced
+    int SplashTime = 0;      // whole seconds; 0 for anything that is not a positive number
+    bool Silent = true;      // script error dialogs suppressed
+};
+
+std::string BrowserIniPath(const std::string& BinDir);
+
+// Browser.ini of BinDir; a missing file gives the defaults.
+BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort);
+
+} // namespace quindle

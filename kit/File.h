@@ -1,0 +1,44 @@
+#pragma once
+
+// TFile: a file opened with the system's modes, raising EFileError on every failure.
+
+#include "kit/Exceptions.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quindle {
+
+enum TFileCreation {
+    fcCreateAlways = 0,
+    fcCreateNew,
+    fcOpenExisting,
+    fcOpenAlways,
+    fcTruncateExisting
+};
+enum TFileAccess { faRead = 0, faWrite, faReadWrite };
+enum TFileShare { fsNone = 0, fsRead, fsWrite, fsReadWrite };
+
+// The system error of a read that ran out of data before Count bytes came.
+constexpr int ERROR_HANDLE_EOF = 38;
+
+class TFile {
+public:
+    TFile(const std::string& FileName, int CreationIndex, int AccessIndex, int ShareIndex);
+    ~TFile();
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+
+    std::int64_t GetSize64();
+    std::int32_t GetSize();
+    int Read(void* Buffer, int Count);
+    void ReadBuffer(void* Buffer, int Count);
+
+    int Handle = -1;
+    bool OwnsHandle = false;
+};
+
+// Raises EFileError for the system error Code: the system's text for it, else "File I/O error %d".
+[[noreturn]] void RaiseFileError(int Code);
+
+} // namespace quindle

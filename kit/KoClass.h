@@ -1,0 +1,119 @@
+#pragma once
+
+// TKo: the static utility class every subsystem calls for system work. Its methods are
+// defined across the Ko*.cpp files by concern; the platform halves live in posix/ and win32/.
+
+#include "kit/Exceptions.h"
+#include "kit/Picture.h"
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace quindle {
+
+using TCardinalArray = std::vector<std::uint32_t>;
+using TStringArray = std::vector<std::string>;
+
+// Window show commands as the start-up information carries them.
+enum : std::uint16_t { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3, SW_SHOW = 5 };
+
+// Shell folder numbers understood by GetSpecialFolder.
+enum : int { CSIDL_PERSONAL = 5, CSIDL_COMMON_APPDATA = 35 };
+
+class TKo {
+public:
+    TKo() = delete;
+
+    // --- Processes --------------------------------------------------------------------------
+    static std::uint32_t RunProgram(const std::string& ExePath, const std::string& Params,
+                                    const std::string& WorkDir, std::uint16_t ShowState);
+    static void RunProgramAndWait(const std::string& ExePath, const std::string& Params,
+                                  const std::string& WorkDir, std::uint16_t ShowState);
+    static TCardinalArray FindProcessesByPath(const std::string& ExePath);
+    static std::uint32_t FindProcessByPath(const std::string& ExePath);
+    static TCardinalArray GetProcessList();
+    static std::string GetProcessPath(std::uint32_t Pid);
+    static bool ProcessExists(std::int32_t Pid);
+    static std::uint32_t GetParentPid(std::uint32_t Pid);
+    static bool IsDescendantProcess(std::uint32_t AncestorPid, std::uint32_t Pid);
+    static bool KillProcess(std::uint32_t Pid);
+    [[noreturn]] static void TerminateSelf();
+    static bool EnablePrivilege(const std::string& PrivilegeName);
+    static bool IsFirstInstance(const std::string& MutexName);
+    static bool IsFileInUse(const std::string& FileName);
+    static std::uint16_t GetStartupShowWindow();
+    static bool IsWin2000OrLater();
+    static void CheckWindowsVersion();
+
+    // --- Folders and paths ------------------------------------------------------------------
+    static std::string GetAppDir();
+    static std::string GetAppPath();
+    static std::string GetAppFileName(); // the program's full path as the system reports it
+    static std::string ExpandAppRelativePath(const std::string& Path);
+    static std::string GetDataDir();
+    static std::string GetSpecialFolder(int Csidl);
+    static std::string GetMyDocumentsDir();
+    static std::string GetCommonAppDataDir();
+    static std::string GetTempDir();
+    static std::string GetWindowsDir();
+    static std::string GetLoginName();
+    static std::string MakeTempFileName(const std::string& Prefix, const std::string& Dir,
+                                        const std::string& Suffix, int Number);
+    static bool IsRunningFromCD(const std::string& Drive);
+    static bool GetVolumeLabel(const std::string& Path, std::string& Label);
+    static bool IsDriveReady(const std::string& Path);
+
+    // --- Files ------------------------------------------------------------------------------
+    static std::string ReadTextFile(const std::string& FileName);
+    static void WriteTextFile(const std::string& FileName, const std::string& Text);
+    static void CopyFiles(const std::string& From, const std::string& To);
+    static void DeleteFiles(const std::string& Path);
+    static bool DeleteFileIfExists(const std::string& FileName);
+    static void DeleteFolder(const std::string& Path);
+    static bool SetReadOnlyTree(const std::string& Path, bool ReadOnly);
+    static std::string ReadResourceString(const std::string& ResourceName);
+    static void SaveResourceToFile(const std::string& ResourceName, const std::string& FileName);
+    static std::string ReplaceText(const std::string& Text, const std::string& OldPattern,
+                                   const std::string& NewPattern, bool IgnoreCase);
+
+    // --- INI files --------------------------------------------------------------------------
+    static std::string ReadIniString(const std::string& FileName, const std::string& Section,
+                                     const std::string& Key);
+    static void WriteIniString(const std::string& FileName, const std::string& Section,
+                               const std::string& Key, const std::string& Value);
+    static void DeleteIniKey(const std::string& FileName, const std::string& Section,
+                             const std::string& Key);
+    static void ReadIniSectionKeys(const std::string& FileName, const std::string& Section,
+                                   TStringArray& Keys);
+    static void StringsToArray(const std::vector<std::string>& Strings, TStringArray& Items);
+
+    // --- Executable resources ---------------------------------------------------------------
+    static void UpdateExeIcon(const std::string& ExeFile, const std::string& IcoFile);
+    static void UpdateExeResource(const std::string& ExeFile, const std::string& ResourceName,
+                                  const std::string& Data);
+
+    // --- Pictures ---------------------------------------------------------------------------
+    static void LoadGraphicFromStream(TBitmap& Target, std::istream& Stream);
+    static void LoadGraphicFromString(TBitmap& Target, const std::string& Data);
+
+    // --- Ports, digests, environment, shell -------------------------------------------------
+    static bool IsPortInUse(int Port, bool LoopbackOnly);
+    static int FindFreePort(int StartPort, bool LoopbackOnly);
+    static std::string MD5Hex(const std::string& Text);
+    static std::string GetMD5(const std::string& Text);
+    static bool SetPHPRCEnv(const std::string& Folder);
+    static bool SetOSLanguageEnv();
+    static void ExploreFolder(const std::string& Folder, int ShowCommand);
+    static void OpenContactMail();
+};
+
+// Replaces the main icon group of ExeFile by the images of IcoFile; raises Exception with
+// "Resource update error: " and the failing step. ExeFile is left untouched on any failure.
+void ReplaceMainIcon(const std::string& ExeFile, const std::string& IcoFile);
+
+// The product's contact address, opened by TKo::OpenContactMail.
+extern const char* const kContactMail;
+
+} // namespace quindle

@@ -1,0 +1,28 @@
+#pragma once
+
+// Path helpers shared by every subsystem. Names of files and folders are matched without regard
+// to letter case, as the packages we run were made on a system that does so.
+
+#include <string>
+
+namespace quindle {
+
+extern const char PathDelim;
+
+std::string IncludeTrailingPathDelimiter(const std::string& Path);
+std::string ExcludeTrailingPathDelimiter(const std::string& Path);
+std::string ExtractFileDir(const std::string& Path); // without the final delimiter
+std::string ExtractFileName(const std::string& Path);
+std::string JoinPath(const std::string& Dir, const std::string& Name);
+
+// The path as it exists on disk: when it does not exist as written, each component is looked up
+// ignoring letter case. A path that cannot be found either way comes back unchanged.
+std::string ResolvePathCase(const std::string& Path);
+
+bool FileExists(const std::string& Path);      // a file (not a folder) exists there
+bool DirectoryExists(const std::string& Path); // a folder exists there
+// The read-only attribute: a file that has it is never written, whoever runs the program.
+bool HasReadOnlyAttribute(const std::string& Path);
+bool ForceDirectories(const std::string& Path); // creates the folder and missing parents
+
+} // namespace quindle

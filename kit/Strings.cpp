@@ -1,0 +1,88 @@
+#include "kit/Strings.h"
+
+#include <charconv>
+
+namespace quindle {
+
+namespace {
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
+} // namespace
+
+std::string Trim(std::string_view Text) {
+    std::size_t b = 0, e = Text.size();
+    while (b < e && IsBlank(Text[b]))
+        ++b;
+    while (e > b && IsBlank(Text[e - 1]))
+        --e;
+    return std::string(Text.substr(b, e - b));
+}
+
+std::string LowerCase(std::string_view Text) {
+    std::string r(Text);
+    for (char& c : r)
+        c = Lower(c);
+    return r;
+}
+
+std::string UpperCase(std::string_view Text) {
+    std::string r(Text);
+    for (char& c : r)
+        c = Upper(c);
+    return r;
+}
+
+bool SameText(std::string_view A, std::string_view B) {
+    if (A.size() != B.size())
+        return false;
+    for (std::size_t i = 0; i < A.size(); ++i)
+        if (Lower(A[i]) != Lower(B[i]))
+            return false;
+    return true;
+}
+
+bool TryStrToInt(std::string_view Text, int& Value) {
+    std::string t = Trim(Text);
+    std::string_view s = t;
+    if (!s.empty() && s[0] == '+')
+        s.remove_prefix(1);
+    if (s.empty())
+        return false;
+    int v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return false;
+    Value = v;
+    return true;
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view Text) {
+    std::vector<std::string> args;
+    std::size_t i = 0;
+    while (true) {
+        while (i < Text.size() && IsBlank(Text[i]))
+            ++i;
+        if (i >= Text.size())
+            break;
+        std::string arg;
+        bool quoted = false;
+        while (i < Text.size() && (quoted || !IsBlank(Text[i]))) {
+            if (Text[i] == '"')
+                quoted = !quoted;
+            else
+                arg += Text[i];
+            ++i;
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+} // namespace quindle

@@ -1,0 +1,24 @@
+#pragma once
+
+// Byte-string helpers. Texts are bytes in the system code page; letter case means ASCII letters.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quindle {
+
+std::string Trim(std::string_view Text); // removes blanks and control characters at both ends
+std::string LowerCase(std::string_view Text);
+std::string UpperCase(std::string_view Text);
+bool SameText(std::string_view A, std::string_view B);
+
+// Whole decimal number with optional sign and surrounding blanks; false for anything else,
+// including numbers outside the int range.
+bool TryStrToInt(std::string_view Text, int& Value);
+
+// Splits a parameter text the way the program's own command line is split: blanks outside
+// double quotes separate arguments; the double quotes themselves are dropped.
+std::vector<std::string> SplitCommandLine(std::string_view Text);
+
+} // namespace quindle

@@ -1,0 +1,36 @@
+// The port probe: a port is free when a listener can be opened on it right now.
+
+#include "kit/KoClass.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quindle {
+
+bool TKo::IsPortInUse(int Port, bool LoopbackOnly) {
+    if (Port < 0 || Port > 65535)
+        return true;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    // No SO_REUSEADDR: a port that a server could not bind either must count as taken.
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(Port));
+    addr.sin_addr.s_addr = htonl(LoopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
+    const bool active =
+        bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 1) == 0;
+    close(fd);
+    return !active;
+}
+
+int TKo::FindFreePort(int StartPort, bool LoopbackOnly) {
+    for (int port = StartPort < 0 ? 0 : StartPort; port <= 65535; ++port)
+        if (!IsPortInUse(port, LoopbackOnly))
+            return port;
+    return -1;
+}
+
+} // namespace quindle

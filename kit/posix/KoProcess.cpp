@@ -1,0 +1,366 @@
+// Processes on POSIX: started with posix_spawn (never through a shell), found by scanning /proc,
+// matched by the device and inode of their executable, ended with SIGKILL.
+
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+extern char** environ;
+
+namespace quindle {
+namespace {
+
+constexpr const char* kShowCommandVariable = "QUINDLE_SHOWCMD";
+
+// Children we started and did not wait for. An ended child stays a zombie, still listed in
+// /proc, until it is reaped; the process queries reap them first so that an ended child is
+// gone, as it would be on a system that keeps no zombies.
+std::mutex g_childrenLock;
+std::vector<pid_t> g_children;
+
+void RememberChild(pid_t pid) {
+    std::lock_guard<std::mutex> lock(g_childrenLock);
+    g_children.push_back(pid);
+}
+
+void ReapChildren() {
+    std::lock_guard<std::mutex> lock(g_childrenLock);
+    g_children.erase(std::remove_if(g_children.begin(), g_children.end(),
+                                    [](pid_t pid) {
+                                        int status;
+                                        const pid_t r = waitpid(pid, &status, WNOHANG);
+                                        return r == pid || (r < 0 && errno == ECHILD);
+                                    }),
+                     g_children.end());
+}
+
+bool ValidPid(std::uint32_t pid) {
+    return pid > 0 && pid <= std::uint32_t(INT_MAX);
+}
+
+struct ProcStatus {
+    char state = '?';
+    std::uint32_t tgid = 0;
+    std::uint32_t ppid = 0;
+};
+
+// Reads /proc/<pid>/status. False for ids that are no process, also for thread ids, which
+// /proc answers for although it does not list them.
+bool ReadStatus(std::uint32_t pid, ProcStatus& out) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%u/status", pid);
+    FILE* f = std::fopen(path, "re");
+    if (!f)
+        return false;
+    char line[256];
+    int found = 0;
+    while (found < 3 && std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, "State:", 6) == 0) {
+            const char* p = line + 6;
+            while (*p == ' ' || *p == '\t')
+                ++p;
+            out.state = *p;
+            ++found;
+        } else if (std::sscanf(line, "Tgid: %u", &out.tgid) == 1) {
+            ++found;
+        } else if (std::sscanf(line, "PPid: %u", &out.ppid) == 1) {
+            ++found;
+        }
+    }
+    std::fclose(f);
+    return found == 3 && out.tgid == pid;
+}
+
+bool IsLiveProcess(std::uint32_t pid, ProcStatus* status = nullptr) {
+    ProcStatus s;
+    if (!ValidPid(pid) || !ReadStatus(pid, s) || s.state == 'Z' || s.state == 'X')
+        return false;
+    if (status)
+        *status = s;
+    return true;
+}
+
+// Calls visit(pid) for every process id in /proc in ascending order until it returns false.
+template <typename Visit> void ForEachPid(Visit visit) {
+    std::vector<std::uint32_t> pids;
+    if (DIR* d = opendir("/proc")) {
+        while (dirent* e = readdir(d)) {
+            char* end;
+            const unsigned long v = std::strtoul(e->d_name, &end, 10);
+            if (*end == '\0' && e->d_name[0] >= '1' && e->d_name[0] <= '9' && v <= UINT32_MAX)
+                pids.push_back(std::uint32_t(v));
+        }
+        closedir(d);
+    }
+    std::sort(pids.begin(), pids.end());
+    for (auto pid : pids)
+        if (!visit(pid))
+            return;
+}
+
+struct FileKey {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FileKey& o) const { return dev == o.dev && ino == o.ino; }
+};
+
+// Calls found(pid) for each process whose executable is the file at ExePath, until it says stop.
+template <typename Found> void ScanByExecutable(const std::string& ExePath, Found found) {
+    // Relative paths count from the program folder, also for the test whether the file is there.
+    const std::string path = ResolvePathCase(TKo::ExpandAppRelativePath(ExePath));
+    struct stat st;
+    if (ExePath.empty() || !FileExists(path) || stat(path.c_str(), &st) != 0)
+        return;
+    const FileKey key{st.st_dev, st.st_ino};
+    ReapChildren();
+    const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0)
+        return;
+    char rel[32];
+    ForEachPid([&](std::uint32_t pid) {
+        std::snprintf(rel, sizeof rel, "%u/exe", pid);
+        struct stat pst;
+        if (fstatat(proc, rel, &pst, 0) == 0 && FileKey{pst.st_dev, pst.st_ino} == key)
+            return found(pid);
+        return true;
+    });
+    close(proc);
+}
+
+// The start-up show command, read once and taken out of the environment so that no child
+// inherits it by accident.
+std::optional<std::uint16_t> g_showCommand;
+
+std::uint16_t ReadShowCommandOnce() {
+    if (!g_showCommand) {
+        std::uint16_t value = SW_SHOWNORMAL;
+        if (const char* text = std::getenv(kShowCommandVariable)) {
+            int v;
+            if (TryStrToInt(text, v))
+                value = std::uint16_t(v);
+            unsetenv(kShowCommandVariable);
+        }
+        g_showCommand = value;
+    }
+    return *g_showCommand;
+}
+
+// Starts ExePath with Params split into arguments; 0 when the start fails.
+pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::string& WorkDir,
+            std::uint16_t ShowState) {
+    ReadShowCommandOnce();
+    std::string exe;
+    for (char c : ExePath)
+        if (c != '"')
+            exe += c;
+    exe = ResolvePathCase(exe);
+    if (exe.empty())
+        return 0;
+
+    std::vector<std::string> args = SplitCommandLine(Params);
+    args.insert(args.begin(), exe);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // The child's environment is ours with its show command set.
+    const std::string show = std::string(kShowCommandVariable) + "=" + std::to_string(ShowState);
+    std::vector<char*> envp;
+    const std::size_t prefix = std::strlen(kShowCommandVariable) + 1;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, show.c_str(), prefix) != 0)
+            envp.push_back(*e);
+    envp.push_back(const_cast<char*>(show.c_str()));
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string dir = ResolvePathCase(WorkDir);
+    if (!WorkDir.empty() && DirectoryExists(dir))
+        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3); // handles are not inherited
+
+    // A fresh process group keeps a terminal's Ctrl+C from reaching the servers directly: only
+    // our own shutdown ends them, in the order it chooses.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                        POSIX_SPAWN_SETPGROUP);
+
+    pid_t pid = 0;
+    if (posix_spawn(&pid, exe.c_str(), &actions, &attr, argv.data(), envp.data()) != 0)
+        pid = 0;
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+std::string RuntimeDir() {
+    if (const char* d = std::getenv("XDG_RUNTIME_DIR");
+        d && *d && DirectoryExists(d) && access(d, W_OK) == 0)
+        return ExcludeTrailingPathDelimiter(d);
+    return std::string();
+}
+
+} // namespace
+
+std::uint32_t TKo::RunProgram(const std::string& ExePath, const std::string& Params,
+                              const std::string& WorkDir, std::uint16_t ShowState) {
+    ReapChildren();
+    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState);
+    if (pid > 0)
+        RememberChild(pid);
+    return pid > 0 ? std::uint32_t(pid) : 0;
+}
+
+void TKo::RunProgramAndWait(const std::string& ExePath, const std::string& Params,
+                            const std::string& WorkDir, std::uint16_t ShowState) {
+    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState);
+    if (pid <= 0)
+        return;
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+TCardinalArray TKo::FindProcessesByPath(const std::string& ExePath) {
+    TCardinalArray result;
+    ScanByExecutable(ExePath, [&](std::uint32_t pid) {
+        result.push_back(pid);
+        return true;
+    });
+    return result;
+}
+
+std::uint32_t TKo::FindProcessByPath(const std::string& ExePath) {
+    std::uint32_t first = 0;
+    ScanByExecutable(ExePath, [&](std::uint32_t pid) {
+        first = pid;
+        return false;
+    });
+    return first;
+}
+
+TCardinalArray TKo::GetProcessList() {
+    ReapChildren();
+    TCardinalArray result;
+    ForEachPid([&](std::uint32_t pid) {
+        if (IsLiveProcess(pid))
+            result.push_back(pid);
+        return true;
+    });
+    return result;
+}
+
+std::string TKo::GetProcessPath(std::uint32_t Pid) {
+    if (!ValidPid(Pid) || !ProcessExists(std::int32_t(Pid)))
+        return std::string();
+    char link[64], target[PATH_MAX];
+    std::snprintf(link, sizeof link, "/proc/%u/exe", Pid);
+    const ssize_t n = readlink(link, target, sizeof target - 1);
+    return n > 0 ? std::string(target, std::size_t(n)) : std::string();
+}
+
+bool TKo::ProcessExists(std::int32_t Pid) {
+    if (Pid <= 0)
+        return false;
+    ReapChildren();
+    return IsLiveProcess(std::uint32_t(Pid));
+}
+
+std::uint32_t TKo::GetParentPid(std::uint32_t Pid) {
+    ReapChildren();
+    ProcStatus s;
+    return IsLiveProcess(Pid, &s) ? s.ppid : 0;
+}
+
+bool TKo::KillProcess(std::uint32_t Pid) {
+    // kill() reads 0 and negative numbers as whole process groups, -1 as every process we may
+    // signal: only a real id of a live process is ever passed on.
+    if (!ValidPid(Pid) || !ProcessExists(std::int32_t(Pid)))
+        return false;
+    return kill(pid_t(Pid), SIGKILL) == 0;
+}
+
+void TKo::TerminateSelf() {
+    _exit(0);
+}
+
+bool TKo::EnablePrivilege(const std::string&) {
+    return true;
+}
+
+bool TKo::IsFirstInstance(const std::string& MutexName) {
+    std::string name;
+    for (char c : MutexName)
+        name += (c == '/' || c == '\0') ? '_' : c;
+    std::string dir = RuntimeDir(), file;
+    if (!dir.empty()) {
+        file = dir + "/quindle-" + name + ".lock";
+    } else {
+        // A shared temporary folder: the user id keeps one user's lock from blocking another's.
+        file = GetTempDir() + "/quindle-" + std::to_string(geteuid()) + "-" + name + ".lock";
+    }
+    // The descriptor stays open, and so the lock held, until the process ends; it is closed on
+    // exec so that no child keeps it after we are gone.
+    const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    return true;
+}
+
+bool TKo::IsFileInUse(const std::string& FileName) {
+    if (!FileExists(FileName))
+        return false;
+    if (HasReadOnlyAttribute(FileName))
+        return true;
+    // A running program's file cannot be opened for writing (ETXTBSY): that is the case the
+    // callers wait out.
+    const int fd = open(ResolvePathCase(FileName).c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return true;
+    const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return locked;
+}
+
+std::uint16_t TKo::GetStartupShowWindow() {
+    return ReadShowCommandOnce();
+}
+
+bool TKo::IsWin2000OrLater() {
+    return true;
+}
+
+void TKo::CheckWindowsVersion() {}
+
+} // namespace quindle

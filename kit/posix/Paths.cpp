@@ -1,0 +1,97 @@
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace quindle {
+
+const char PathDelim = '/';
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of Dir whose name equals Name ignoring case, or empty.
+std::string FindEntryIgnoringCase(const std::string& dir, const std::string& name) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return std::string();
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        if (SameText(e->d_name, name)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+} // namespace
+
+std::string ResolvePathCase(const std::string& Path) {
+    if (Path.empty() || Exists(Path))
+        return Path;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= Path.size()) {
+        const auto pos = Path.find('/', start);
+        const auto end = pos == std::string::npos ? Path.size() : pos;
+        if (end > start)
+            parts.push_back(Path.substr(start, end - start));
+        if (pos == std::string::npos)
+            break;
+        start = pos + 1;
+    }
+    std::string current = Path[0] == '/' ? "/" : "";
+    for (const auto& part : parts) {
+        std::string candidate = current + part;
+        if (part != "." && part != ".." && !Exists(candidate)) {
+            const std::string match = FindEntryIgnoringCase(current, part);
+            if (match.empty())
+                return Path;
+            candidate = current + match;
+        }
+        current = candidate + "/";
+    }
+    if (Path.back() != '/' && !current.empty())
+        current.pop_back();
+    return current;
+}
+
+bool FileExists(const std::string& Path) {
+    struct stat st;
+    return !Path.empty() && stat(ResolvePathCase(Path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& Path) {
+    struct stat st;
+    return !Path.empty() && stat(ResolvePathCase(Path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasReadOnlyAttribute(const std::string& Path) {
+    struct stat st;
+    return stat(ResolvePathCase(Path).c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool ForceDirectories(const std::string& Path) {
+    if (Path.empty())
+        return false;
+    if (DirectoryExists(Path))
+        return true;
+    const std::string parent = ExtractFileDir(ExcludeTrailingPathDelimiter(Path));
+    if (!parent.empty() && parent != Path && !ForceDirectories(parent))
+        return false;
+    const std::string name = ExtractFileName(ExcludeTrailingPathDelimiter(Path));
+    const std::string target = parent.empty() ? name : JoinPath(ResolvePathCase(parent), name);
+    return mkdir(target.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+} // namespace quindle

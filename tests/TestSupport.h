@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quindle::test {
+
+// A folder of our own under the private test root, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool PathExists(const std::string& path);
+unsigned FileMode(const std::string& path); // permission bits
+
+// Copies a file and keeps its permission bits (a program stays executable).
+void CopyFile(const std::string& from, const std::string& to);
+
+// Runs a program to its end and returns what it printed on standard output.
+std::string RunAndCapture(const std::string& program, const std::string& args,
+                          int* exitCode = nullptr);
+
+// Polls until cond() holds or the time is up; true when it held.
+template <typename Cond> bool WaitUntil(Cond cond, int timeoutMs = 5000);
+
+} // namespace quindle::test
+
+#include <chrono>
+#include <thread>
+
+namespace quindle::test {
+template <typename Cond> bool WaitUntil(Cond cond, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        if (cond())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return cond();
+}
+} // namespace quindle::test

@@ -1,0 +1,52 @@
+#include "kit/KoClass.h"
+#include "kit/Strings.h"
+
+#include <gtest/gtest.h>
+
+using namespace quindle;
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, BlanksOutsideQuotesSeparateAndQuotesAreDropped) {
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+    EXPECT_EQ(SplitCommandLine("   \t "), Args{});
+    EXPECT_EQ(SplitCommandLine("a b  c"), (Args{"a", "b", "c"}));
+    EXPECT_EQ(SplitCommandLine("/config \"/x y/runme\" \"/tmp/Brand.ini\""),
+              (Args{"/config", "/x y/runme", "/tmp/Brand.ini"}));
+    EXPECT_EQ(SplitCommandLine("-d \"C\"ON\"F\" x"), (Args{"-d", "CONF", "x"}));
+    EXPECT_EQ(SplitCommandLine("\"\""), (Args{""}));
+    EXPECT_EQ(SplitCommandLine("\"unterminated arg"), (Args{"unterminated arg"}));
+}
+
+TEST(SplitCommandLine, ShellCharactersAreOrdinaryText) {
+    EXPECT_EQ(SplitCommandLine("a;rm -rf $HOME `x` | y"),
+              (Args{"a;rm", "-rf", "$HOME", "`x`", "|", "y"}));
+}
+
+TEST(Strings, TrimAndCase) {
+    EXPECT_EQ(Trim("  a b \t\r\n"), "a b");
+    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(LowerCase("AbC-Ä"), "abc-Ä");
+    EXPECT_TRUE(SameText("MAINICON", "mainIcon"));
+    EXPECT_FALSE(SameText("abc", "abcd"));
+}
+
+TEST(Strings, WholeNumbersOnly) {
+    int v = -1;
+    EXPECT_TRUE(TryStrToInt("80", v));
+    EXPECT_EQ(v, 80);
+    EXPECT_TRUE(TryStrToInt(" 8080 ", v));
+    EXPECT_EQ(v, 8080);
+    EXPECT_TRUE(TryStrToInt("-5", v));
+    EXPECT_EQ(v, -5);
+    for (const char* bad : {"", "abc", "80a", "8 0", "1e3", "99999999999", "0x50", "+"})
+        EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
+}
+
+TEST(ReplaceText, EveryOccurrenceWithAndWithoutCase) {
+    EXPECT_EQ(TKo::ReplaceText("{URL} --kiosk {BIN}/start.html {bin}", "{bin}", "/pkg/bin", true),
+              "{URL} --kiosk /pkg/bin/start.html /pkg/bin");
+    EXPECT_EQ(TKo::ReplaceText("{BIN} {bin}", "{bin}", "X", false), "{BIN} X");
+    EXPECT_EQ(TKo::ReplaceText("aaa", "a", "aa", false), "aaaaaa"); // no re-scan of replacements
+    EXPECT_EQ(TKo::ReplaceText("abc", "", "x", true), "abc");
+    EXPECT_EQ(TKo::ReplaceText("$PORT$:$port$", "$PORT$", "81", true), "81:81");
+}

@@ -1,0 +1,189 @@
+#include "kit/File.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace quindle;
+using namespace quindle::test;
+
+class FilesTest : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(FilesTest, WholeFilesAreBytesAndFailuresNameTheFile) {
+    const std::string bytes("a\r\nb\0c\xff", 7);
+    TKo::WriteTextFile(dir / "f.bin", bytes);
+    EXPECT_EQ(TKo::ReadTextFile(dir / "f.bin"), bytes);
+    TKo::WriteTextFile(dir / "f.bin", "x");
+    EXPECT_EQ(TKo::ReadTextFile(dir / "f.bin"), "x");
+    try {
+        TKo::ReadTextFile(dir / "missing.txt");
+        FAIL();
+    } catch (const EStreamError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.txt"), std::string::npos);
+    }
+    EXPECT_THROW(TKo::WriteTextFile(dir / "no/dir/f", "x"), EStreamError);
+}
+
+TEST_F(FilesTest, ReadSucceedsWhileAnotherHolderHasTheFileOpen) {
+    WriteFile(dir / "held.txt", "content");
+    const int fd = open((dir / "held.txt").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(TKo::ReadTextFile(dir / "held.txt"), "content");
+    close(fd);
+}
+
+TEST_F(FilesTest, NamesAreFoundWhateverTheirLetterCase) {
+    std::filesystem::create_directories(dir / "Apache/Conf");
+    WriteFile(dir / "Apache/Conf/httpd.conf", "x");
+    EXPECT_EQ(ResolvePathCase(dir / "apache/CONF/HTTPD.conf"), dir / "Apache/Conf/httpd.conf");
+    EXPECT_TRUE(FileExists(dir / "APACHE/conf/Httpd.Conf"));
+    EXPECT_TRUE(DirectoryExists(dir / "apache/conf"));
+    EXPECT_FALSE(FileExists(dir / "apache/conf"));
+    EXPECT_EQ(ResolvePathCase(dir / "apache/nothing"), dir / "apache/nothing");
+    EXPECT_EQ(TKo::ReadTextFile(dir / "APACHE/CONF/HTTPD.CONF"), "x");
+}
+
+TEST_F(FilesTest, CopyFolderIntoExistingFolderOverwritesAndKeepsExtras) {
+    std::filesystem::create_directories(dir / "src/bin/sub");
+    WriteFile(dir / "src/bin/a.txt", "new");
+    WriteFile(dir / "src/bin/sub/b.txt", "b");
+    std::filesystem::create_directories(dir / "data/bin");
+    WriteFile(dir / "data/bin/a.txt", "old");
+    chmod((dir / "data/bin/a.txt").c_str(), 0444);
+    WriteFile(dir / "data/bin/only-in-copy.txt", "stays");
+    TKo::CopyFiles(dir / "src/bin", dir / "data");
+    EXPECT_EQ(ReadFile(dir / "data/bin/a.txt"), "new");
+    EXPECT_EQ(ReadFile(dir / "data/bin/sub/b.txt"), "b");
+    EXPECT_EQ(ReadFile(dir / "data/bin/only-in-copy.txt"), "stays");
+}
+
+TEST_F(FilesTest, CopyToNewNameAndWildcards) {
+    WriteFile(dir / "a.txt", "a");
+    WriteFile(dir / "b.TXT", "b");
+    WriteFile(dir / "c.dat", "c");
+    TKo::CopyFiles(dir / "a.txt", dir / "copy.txt");
+    EXPECT_EQ(ReadFile(dir / "copy.txt"), "a");
+    TKo::CopyFiles(dir / "*.txt", dir / "out");
+    EXPECT_TRUE(PathExists(dir / "out/a.txt"));
+    EXPECT_TRUE(PathExists(dir / "out/b.TXT"));
+    EXPECT_FALSE(PathExists(dir / "out/c.dat"));
+}
+
+TEST_F(FilesTest, CopyOfAFolderIntoItselfStops) {
+    std::filesystem::create_directories(dir / "tree/inner");
+    WriteFile(dir / "tree/f", "f");
+    TKo::CopyFiles(dir / "tree", dir / "tree/inner");
+    EXPECT_FALSE(PathExists(dir / "tree/inner/tree"));
+}
+
+TEST_F(FilesTest, DeleteFilesFoldersAndPatterns) {
+    std::filesystem::create_directories(dir / "www/deep/er");
+    WriteFile(dir / "www/deep/er/x", "x");
+    chmod((dir / "www/deep/er").c_str(), 0555);
+    TKo::DeleteFolder("  " + (dir / "www") + "  ");
+    EXPECT_FALSE(PathExists(dir / "www"));
+
+    WriteFile(dir / "1.log", "");
+    WriteFile(dir / "2.log", "");
+    WriteFile(dir / "keep.txt", "");
+    TKo::DeleteFiles(dir / "*.log");
+    EXPECT_FALSE(PathExists(dir / "1.log"));
+    EXPECT_TRUE(PathExists(dir / "keep.txt"));
+    TKo::DeleteFiles(""); // nothing, and no crash
+}
+
+TEST_F(FilesTest, DeleteFileIfExists) {
+    EXPECT_TRUE(TKo::DeleteFileIfExists(dir / "missing"));
+    WriteFile(dir / "f", "x");
+    EXPECT_TRUE(TKo::DeleteFileIfExists(dir / "f"));
+    EXPECT_FALSE(PathExists(dir / "f"));
+    std::filesystem::create_directories(dir / "folder");
+    EXPECT_TRUE(TKo::DeleteFileIfExists(dir / "folder"));
+    EXPECT_TRUE(PathExists(dir / "folder")); // a folder is not a file: left alone
+}
+
+TEST_F(FilesTest, ReadOnlyTreeReachesEveryEntryButNotLinkTargets) {
+    std::filesystem::create_directories(dir / "t/a/b");
+    WriteFile(dir / "t/.hidden", "");
+    WriteFile(dir / "t/a/b/f", "");
+    WriteFile(dir / "outside", "");
+    symlink((dir / "outside").c_str(), (dir / "t/link").c_str());
+    EXPECT_TRUE(TKo::SetReadOnlyTree(dir / "t", true));
+    for (const char* p : {"t", "t/.hidden", "t/a", "t/a/b", "t/a/b/f"})
+        EXPECT_EQ(FileMode(dir / p) & 0222, 0u) << p;
+    EXPECT_NE(FileMode(dir / "outside") & 0200, 0u);
+    EXPECT_TRUE(HasReadOnlyAttribute(dir / "t/a/b/f"));
+    EXPECT_TRUE(TKo::SetReadOnlyTree(dir / "t", false));
+    for (const char* p : {"t", "t/.hidden", "t/a", "t/a/b", "t/a/b/f"})
+        EXPECT_NE(FileMode(dir / p) & 0200, 0u) << p;
+    EXPECT_FALSE(TKo::SetReadOnlyTree(dir / "missing", false));
+}
+
+TEST_F(FilesTest, TempFileNamesSkipLockedFiles) {
+    const std::string first = TKo::MakeTempFileName("qndl_cmd", "", ".tmp", 0);
+    EXPECT_EQ(first, TKo::GetTempDir() + "/qndl_cmd0.tmp");
+    WriteFile(first, "unlocked");
+    EXPECT_EQ(TKo::MakeTempFileName("qndl_cmd", "", ".tmp", 0), first);
+    chmod(first.c_str(), 0444); // read-only counts as locked
+    EXPECT_EQ(TKo::MakeTempFileName("qndl_cmd", "", ".tmp", 0),
+              TKo::GetTempDir() + "/qndl_cmd1.tmp");
+    EXPECT_EQ(TKo::MakeTempFileName("p", dir.Path(), ".x", 7), dir / "p7.x");
+    EXPECT_EQ(TKo::MakeTempFileName("p", dir / "nonexistent", ".x", 7),
+              TKo::GetTempDir() + "/p7.x");
+    chmod(first.c_str(), 0644);
+    unlink(first.c_str());
+}
+
+TEST_F(FilesTest, TFileReadsSizesAndReportsEndOfFile) {
+    WriteFile(dir / "f", "12345");
+    TFile f(dir / "f", fcOpenExisting, faRead, fsRead);
+    EXPECT_EQ(f.GetSize64(), 5);
+    EXPECT_EQ(f.GetSize(), 5);
+    char buf[8];
+    f.ReadBuffer(buf, 3);
+    EXPECT_EQ(std::string(buf, 3), "123");
+    try {
+        f.ReadBuffer(buf, 3);
+        FAIL();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.ErrorCode, ERROR_HANDLE_EOF);
+        EXPECT_STREQ(e.what(), "Reached the end of the file");
+    }
+    try {
+        TFile missing(dir / "nope", fcOpenExisting, faRead, fsRead);
+        FAIL();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.ErrorCode, ENOENT);
+        EXPECT_STREQ(e.what(), "No such file or directory");
+    }
+}
+
+TEST_F(FilesTest, TFileClampsSizesBeyondTwoGigabytes) {
+    const std::string big = dir / "big";
+    {
+        TFile f(big, fcCreateAlways, faReadWrite, fsNone);
+        ASSERT_EQ(ftruncate(f.Handle, 3LL << 30), 0); // sparse: no real 3 GiB on disk
+    }
+    TFile f(big, fcOpenExisting, faRead, fsRead);
+    EXPECT_EQ(f.GetSize64(), 3LL << 30);
+    EXPECT_EQ(f.GetSize(), 2147483647);
+}
+
+TEST(FileError, UnknownCodesGetTheGenericText) {
+    try {
+        RaiseFileError(123456);
+    } catch (const EFileError& e) {
+        EXPECT_STREQ(e.what(), "File I/O error 123456");
+        EXPECT_EQ(e.ErrorCode, 123456);
+    }
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+// Pictures made in memory with the real encoders, for the loader tests and the fuzz seeds.
+
+#include <cstdint>
+#include <string>
+
+namespace quindle::test {
+
+// A width x height picture whose pixel (x, y) is (x*10, y*10, 100, 255).
+std::string MakePng(int width, int height);
+std::string MakeJpeg(int width, int height, bool cmyk = false);
+// Uncompressed bitmap at 1, 4, 8, 24 or 32 bits per pixel; bottom-up unless topDown.
+std::string MakeBmp(int width, int height, int bpp, bool topDown = false);
+
+} // namespace quindle::test

@@ -1,0 +1,62 @@
+// A program the process tests start for real.
+//   test_child sleep SECONDS
+//   test_child datadir -                   prints its data folder
+//   test_child report FILE [ARGS...]     writes its folder, show command and arguments to FILE
+//   test_child parent SECONDS FILE        starts a sleeping child, writes its id to FILE, sleeps
+//   test_child instance NAME SECONDS      prints first/second for the named instance, then sleeps
+
+#include "kit/KoClass.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+using namespace quindle;
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    const std::string mode = argv[1];
+    if (mode == "sleep") {
+        sleep(unsigned(std::atoi(argv[2])));
+        return 0;
+    }
+    if (mode == "datadir") {
+        std::printf("%s\n", TKo::GetDataDir().c_str());
+        return 0;
+    }
+    if (mode == "report") {
+        FILE* f = std::fopen(argv[2], "w");
+        if (!f)
+            return 3;
+        char cwd[4096];
+        std::fprintf(f, "cwd=%s\n", getcwd(cwd, sizeof cwd) ? cwd : "");
+        const char* show = std::getenv("QUINDLE_SHOWCMD");
+        std::fprintf(f, "show=%s\n", show ? show : "");
+        std::fprintf(f, "showword=%u\n", unsigned(TKo::GetStartupShowWindow()));
+        std::fprintf(f, "showleft=%s\n", std::getenv("QUINDLE_SHOWCMD") ? "yes" : "no");
+        std::fprintf(f, "argc=%d\n", argc - 3);
+        for (int i = 3; i < argc; ++i)
+            std::fprintf(f, "arg=%s\n", argv[i]);
+        std::fclose(f);
+        return 0;
+    }
+    if (mode == "parent" && argc >= 4) {
+        const std::uint32_t child = TKo::RunProgram(TKo::GetAppFileName(), "sleep 60", "", 0);
+        FILE* f = std::fopen(argv[3], "w");
+        std::fprintf(f, "%u\n", child);
+        std::fclose(f);
+        sleep(unsigned(std::atoi(argv[2])));
+        return 0;
+    }
+    if (mode == "instance" && argc >= 4) {
+        std::printf("%s\n", TKo::IsFirstInstance(argv[2]) ? "first" : "second");
+        std::fflush(stdout);
+        sleep(unsigned(std::atoi(argv[3])));
+        return 0;
+    }
+    return 2;
+}

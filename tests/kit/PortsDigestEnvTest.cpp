@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -115,4 +116,25 @@ TEST(Environment, LanguageNameInEnglish) {
         setenv("LC_ALL", saved, 1);
     else
         unsetenv("LC_ALL");
+}
+
+TEST(Shell, FoldersAndMailGoToTheDesktopOpenerAsOneArgument) {
+    TempDir bin, out;
+    // A recorder in place of the desktop's opener: it writes down what it was asked to open.
+    WriteFile(bin / "xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
+                                    (out / "log") + "'\n");
+    chmod((bin / "xdg-open").c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", bin.Path().c_str(), 1);
+    TKo::ExploreFolder(out.Path() + "/My \"Shop\" folder", SW_SHOWNORMAL);
+    TKo::OpenContactMail();
+    setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_TRUE(WaitUntil([&] {
+        return PathExists(out / "log") &&
+               ReadFile(out / "log").find("mailto:") != std::string::npos &&
+               ReadFile(out / "log").find("folder") != std::string::npos;
+    }));
+    const std::string log = ReadFile(out / "log");
+    EXPECT_NE(log.find(out.Path() + "/My Shop folder\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(std::string("mailto:") + kContactMail + "\n"), std::string::npos) << log;
 }

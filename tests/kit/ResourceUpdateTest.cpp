@@ -73,6 +73,16 @@ TEST_F(ResourceUpdateTest, DataResourceIsReplacedAndTheProgramStillRuns) {
     EXPECT_EQ(c.Entries().size(), 6u);
 }
 
+TEST_F(ResourceUpdateTest, RunningProgramSavesItsOwnResources) {
+    EXPECT_EQ(Probe("--save res_config_ini '" + (dir / "Saved.ini") + "'"), "saved\n");
+    EXPECT_EQ(ReadFile(dir / "Saved.ini"), "[INI]\r\ntitle=Old");
+    EXPECT_EQ(Probe("--save RES_NOTHING '" + (dir / "x") + "'"),
+              "error: Resource RES_NOTHING not found\n");
+    EXPECT_FALSE(PathExists(dir / "x"));
+    const std::string out = Probe("--save RES_CONFIG_INI '" + (dir / "no/folder/x") + "'");
+    EXPECT_EQ(out.rfind("error: Cannot create file", 0), 0u) << out;
+}
+
 TEST_F(ResourceUpdateTest, EmptyDataGivesAnEmptyResource) {
     TKo::UpdateExeResource(exe, "RES_CONFIG_INI", "");
     EXPECT_EQ(Probe("RES_CONFIG_INI"), "RES_CONFIG_INI=" + TKo::MD5Hex("") + "\n");

@@ -1,16 +1,26 @@
-// The program's entry point.
+// The program's entry point: a service mode, a relaunch of itself, or the interactive run.
 
+#include "app/InteractiveRun.h"
+#include "app/RunState.h"
+#include "brand/DispatchCommandLine.h"
 #include "kit/KoClass.h"
-
-#include <unistd.h>
 
 using namespace quindle;
 
-int main() {
-    // Taken before anything else can start a child: the start-up show command is ours alone.
-    TKo::GetStartupShowWindow();
+int main(int argc, char** argv) {
+    // Taken before anything can start a child: the start-up show command is ours alone.
+    const std::uint16_t showCommand = TKo::GetStartupShowWindow();
     TKo::CheckWindowsVersion();
-    if (chdir(TKo::GetAppDir().c_str()) != 0)
-        return 1;
-    return 0;
+    TKo::ExpandAppRelativePath("."); // the program folder becomes the current folder
+
+    if (argc > 1) {
+        DispatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        TKo::TerminateSelf();
+    }
+    if (showCommand < kRelaunchOffset) {
+        TKo::ShellOpenProgram(TKo::GetAppFileName(),
+                              static_cast<std::uint16_t>(showCommand + kRelaunchOffset));
+        TKo::TerminateSelf();
+    }
+    return RunInteractive(argc, argv, showCommand);
 }

@@ -46,6 +46,12 @@ public:
     static std::uint16_t GetStartupShowWindow();
     static bool IsWin2000OrLater();
     static void CheckWindowsVersion();
+    // The shell's "open" of a program file: started on its own, not as our child, with the
+    // given start-up show command. False when it could not be started.
+    static bool ShellOpenProgram(const std::string& ExePath, std::uint16_t ShowCommand);
+    // Asks the process to end, waits up to TimeoutMs for it to go, then ends it forcibly. For
+    // servers that must close their files: a forced end can leave them damaged.
+    static void StopProcess(std::uint32_t Pid, int TimeoutMs);
 
     // --- Folders and paths ------------------------------------------------------------------
     static std::string GetAppDir();
@@ -105,6 +111,8 @@ public:
     static std::string GetMD5(const std::string& Text);
     static bool SetPHPRCEnv(const std::string& Folder);
     static bool SetOSLanguageEnv();
+    // Sets a variable of the program's own environment, which every process started later inherits.
+    static bool SetEnvironmentVariable(const std::string& Name, const std::string& Value);
     static void ExploreFolder(const std::string& Folder, int ShowCommand);
     static void OpenContactMail();
 };

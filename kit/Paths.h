@@ -8,6 +8,8 @@
 namespace quindle {
 
 extern const char PathDelim;
+// What the platform adds to the name of a program file ("" here, ".exe" on Windows).
+extern const char* const ExeSuffix;
 
 std::string IncludeTrailingPathDelimiter(const std::string& Path);
 std::string ExcludeTrailingPathDelimiter(const std::string& Path);
@@ -18,6 +20,10 @@ std::string JoinPath(const std::string& Dir, const std::string& Name);
 // The path as it exists on disk: when it does not exist as written, each component is looked up
 // ignoring letter case. A path that cannot be found either way comes back unchanged.
 std::string ResolvePathCase(const std::string& Path);
+
+// The stable form of an existing file's path that is handed to other programs (its canonical
+// absolute path, relative paths counting from the program folder); empty when it is missing.
+std::string GetShortPath(const std::string& Path);
 
 bool FileExists(const std::string& Path);      // a file (not a folder) exists there
 bool DirectoryExists(const std::string& Path); // a folder exists there

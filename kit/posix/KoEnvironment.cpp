@@ -54,6 +54,10 @@ bool TKo::SetPHPRCEnv(const std::string& Folder) {
     return setenv("PHPRC", folder.c_str(), 1) == 0 && setenv("PHP_INI_SCAN_DIR", "", 1) == 0;
 }
 
+bool TKo::SetEnvironmentVariable(const std::string& Name, const std::string& Value) {
+    return !Name.empty() && setenv(Name.c_str(), Value.c_str(), 1) == 0;
+}
+
 bool TKo::SetOSLanguageEnv() {
     std::string language;
     if (locale_t loc = newlocale(LC_ALL_MASK, "", locale_t(0))) {

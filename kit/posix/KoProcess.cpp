@@ -3,6 +3,7 @@
 
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/ProcessPlatform.h"
 #include "kit/Strings.h"
 
 #include <dirent.h>
@@ -163,9 +164,10 @@ std::uint16_t ReadShowCommandOnce() {
     return *g_showCommand;
 }
 
-// Starts ExePath with Params split into arguments; 0 when the start fails.
+// Starts ExePath with Params split into arguments; 0 when the start fails. A detached program
+// gets a session of its own, as a program the shell starts would.
 pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::string& WorkDir,
-            std::uint16_t ShowState) {
+            std::uint16_t ShowState, bool detached = false) {
     ReadShowCommandOnce();
     std::string exe;
     for (char c : ExePath)
@@ -210,7 +212,7 @@ pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::st
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                        POSIX_SPAWN_SETPGROUP);
+                                        (detached ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP));
 
     pid_t pid = 0;
     if (posix_spawn(&pid, exe.c_str(), &actions, &attr, argv.data(), envp.data()) != 0)
@@ -309,6 +311,18 @@ bool TKo::KillProcess(std::uint32_t Pid) {
 
 void TKo::TerminateSelf() {
     _exit(0);
+}
+
+bool TKo::ShellOpenProgram(const std::string& ExePath, std::uint16_t ShowCommand) {
+    ReapChildren();
+    const pid_t pid = Spawn(ExePath, std::string(), std::string(), ShowCommand, true);
+    if (pid > 0)
+        RememberChild(pid);
+    return pid > 0;
+}
+
+bool RequestProcessEnd(std::uint32_t Pid) {
+    return ValidPid(Pid) && TKo::ProcessExists(std::int32_t(Pid)) && kill(pid_t(Pid), SIGTERM) == 0;
 }
 
 bool TKo::EnablePrivilege(const std::string&) {

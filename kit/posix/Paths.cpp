@@ -1,15 +1,19 @@
 #include "kit/Paths.h"
+#include "kit/KoClass.h"
 #include "kit/Strings.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 namespace quindle {
 
 const char PathDelim = '/';
+const char* const ExeSuffix = "";
 
 namespace {
 
@@ -64,6 +68,16 @@ std::string ResolvePathCase(const std::string& Path) {
     if (Path.back() != '/' && !current.empty())
         current.pop_back();
     return current;
+}
+
+std::string GetShortPath(const std::string& Path) {
+    if (Path.empty())
+        return std::string();
+    const std::string resolved = ResolvePathCase(TKo::ExpandAppRelativePath(Path));
+    char buf[PATH_MAX];
+    if (!FileExists(resolved) || !realpath(resolved.c_str(), buf))
+        return std::string();
+    return buf;
 }
 
 bool FileExists(const std::string& Path) {

@@ -1,0 +1,180 @@
+#include "app/RunState.h"
+#include "app/ConfigFiles.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+
+namespace quindle {
+namespace {
+
+void SetVariable(const char* name, const std::string& value) {
+    TKo::SetEnvironmentVariable(name, value);
+}
+
+} // namespace
+
+void EndProcessTree(std::uint32_t Pid) {
+    if (Pid == 0)
+        return;
+    for (auto pid : TKo::GetProcessList())
+        if (TKo::IsDescendantProcess(Pid, pid))
+            TKo::KillProcess(pid);
+    TKo::KillProcess(Pid);
+}
+
+void TRunState::PrepareEnvironment() {
+    DataDir = TKo::GetDataDir();
+    TKo::SetPHPRCEnv(DataDir);
+    TKo::SetOSLanguageEnv();
+    SetVariable("SERVER_FILENAME", TKo::GetAppFileName());
+    SetVariable("SERVER_FILEVERSION", kServerFileVersion);
+    SetVariable("SERVER_APPNAME", kBuiltInTitle);
+}
+
+std::string TRunState::ExtractConfigIni() {
+    const std::string file = JoinPath(DataDir, "Config.ini");
+    TKo::SaveResourceToFile("RES_CONFIG_INI", file);
+    return file;
+}
+
+std::string TRunState::ReadConfig(const std::string& Key) const {
+    return TKo::ReadIniString(ConfigFile, kConfigSection, Key);
+}
+
+void TRunState::WriteConfig(const std::string& Key, const std::string& Value) {
+    TKo::WriteIniString(ConfigFile, kConfigSection, Key, Value);
+}
+
+std::string TRunState::WriteBrandDefaults() {
+    BrandFile = JoinPath(DataDir, "Brand.ini");
+    static const std::pair<const char*, const char*> defaults[] = {
+        {"splashfilename", "\"\""},
+        {"title", "\"\""},
+        {"iconfile", "\"\""},
+        {"toolbar", "1"},
+        {"statusbar", "1"},
+        {"trayicon", "0"},
+        {"fullscreen", "0"},
+        {"ip", "127.0.0.1"},
+        {"port", "80"},
+        {"datadir", ""},
+        {"srcdir", ""},
+        {"outputdir", ""},
+        {"copyfilestoharddisk", "0"},
+        {"brand", "1"},
+        {"includemysql", "1"},
+    };
+    for (const auto& [key, value] : defaults)
+        TKo::WriteIniString(BrandFile, kConfigSection, key, value);
+    return BrandFile;
+}
+
+void TRunState::ReadTitle() {
+    const std::string title = Trim(ReadConfig("title"));
+    if (!title.empty())
+        AppTitle = title;
+}
+
+bool TRunState::ClaimSingleInstance() const {
+    return TKo::IsFirstInstance(TKo::GetMD5(""));
+}
+
+bool TRunState::RunningFromCD() const {
+    return TKo::IsRunningFromCD("");
+}
+
+std::string TRunState::GetBinDir() {
+    std::string result = TKo::GetAppPath() + "bin";
+    if (RunningFromCD()) {
+        // The servers must write beside themselves: they run from a copy on the hard disk.
+        TKo::CopyFiles(result, DataDir);
+        result = JoinPath(DataDir, "bin");
+        TKo::SetReadOnlyTree(result, false);
+    }
+    return result;
+}
+
+void TRunState::SetStackEnvironment() {
+    const std::string php = GetShortPath(JoinPath(BinDir, std::string("apache/php") + ExeSuffix));
+    const std::string openssl = GetShortPath(JoinPath(BinDir, "apache/openssl.cnf"));
+    SetVariable("PHP_EXE", php);
+    SetVariable("OPENSSL_CONF", openssl);
+    SetVariable("SSLEAY_CONF", openssl);
+}
+
+std::string TRunState::MakeCommandCopy() const {
+    const std::string copy = TKo::MakeTempFileName("qndl_cmd", "", ".tmp", 0);
+    TKo::CopyFiles(TKo::GetAppFileName(), copy);
+    TKo::SetReadOnlyTree(copy, false);
+    return copy;
+}
+
+TServerContext TRunState::ServerContext() const {
+    TServerContext c;
+    c.AppPath = TKo::GetAppPath();
+    c.DataDir = DataDir;
+    c.BinDir = BinDir;
+    c.Ip = ReadConfig("ip");
+    c.RunningFromCD = RunningFromCD();
+    c.CopyFilesToHardDisk = IsFlagOn(ReadConfig("copyfilestoharddisk"));
+    return c;
+}
+
+void TRunState::StartSplash() {
+    SplashPid =
+        TKo::RunProgram(TKo::GetAppFileName(), "splash \"" + ConfigFile + "\"", "", SW_SHOWNORMAL);
+}
+
+void TRunState::EndSplash() {
+    if (SplashPid != 0)
+        TKo::KillProcess(SplashPid);
+    SplashPid = 0;
+}
+
+void TRunState::StartDatabaseServer() {
+    MySqlExe = DatabaseServerExe(BinDir);
+    if (!FileExists(MySqlExe) || !DirectoryExists(TKo::GetAppPath() + "data/mysql"))
+        return;
+    KillProcessesByPath(MySqlExe, Wait);
+    MySqlPort = TKo::FindFreePort(3306, true);
+    MyIniFile = WriteMyIni(ServerContext(), MySqlPort);
+    MySqlPid =
+        TKo::RunProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "", SW_HIDE);
+}
+
+std::string TRunState::WritePhpIni() {
+    return quindle::WritePhpIni(ServerContext(), MySqlPort);
+}
+
+void TRunState::ChooseWebPort() {
+    const std::string value = ReadConfig("port");
+    if (!ParsePort(value, WebPort))
+        throw Exception("'" + value + "' is not a valid integer value");
+    WebPort = TKo::FindFreePort(WebPort, IsLoopbackOnly(ReadConfig("ip")));
+}
+
+std::string TRunState::WriteHttpdConf() {
+    HttpdConfFile = quindle::WriteHttpdConf(ServerContext(), WebPort);
+    return HttpdConfFile;
+}
+
+void TRunState::StartWebServer() {
+    ApacheExe = WebServerExe(BinDir);
+    KillProcessesByPath(ApacheExe, Wait);
+    ApachePid = quindle::StartWebServer(ApacheExe, HttpdConfFile, DataDir, Wait, ApachePids);
+}
+
+std::string TRunState::HomeAddress() const {
+    return quindle::HomeAddress(WebPort);
+}
+
+void TRunState::EndProcesses() {
+    EndSplash();
+    EndProcessTree(BrowserPid);
+    EndProcessTree(ReportedPid);
+    StopWebServer(ApacheExe, ApachePid, ApachePids);
+    // The database closes its files when asked; only one that does not answer is forced.
+    if (MySqlPid != 0)
+        TKo::StopProcess(MySqlPid, kDatabaseStopMs);
+}
+
+} // namespace quindle

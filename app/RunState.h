@@ -1,0 +1,73 @@
+#pragma once
+
+// The state of one interactive run and the operations of its start-up and shutdown that need no
+// window: folders, settings files, the single instance, the servers and the processes to end.
+// The main window owns one and drives it step by step.
+
+#include "kit/KoClass.h"
+#include "server/ServerConfig.h"
+#include "server/ServerProcesses.h"
+
+#include <string>
+
+namespace quindle {
+
+// A start whose show command is at least this is the relaunched, interactive run.
+constexpr std::uint16_t kRelaunchOffset = 6000;
+constexpr const char* kServerFileVersion = "9.00";
+
+class TRunState {
+public:
+    // --- Folders, settings and environment ---------------------------------------------------
+    void PrepareEnvironment(); // DataDir, PHPRC, OS_LANGUAGE and the SERVER_ variables
+    std::string ExtractConfigIni();
+    std::string ReadConfig(const std::string& Key) const;
+    void WriteConfig(const std::string& Key, const std::string& Value);
+    std::string WriteBrandDefaults();
+    void ReadTitle(); // AppTitle from Config.ini
+    bool ClaimSingleInstance() const;
+    std::string GetBinDir();
+    void SetStackEnvironment(); // PHP_EXE, OPENSSL_CONF, SSLEAY_CONF
+    std::string MakeCommandCopy() const;
+    bool RunningFromCD() const;
+    TServerContext ServerContext() const;
+
+    // --- Processes ---------------------------------------------------------------------------
+    void StartSplash();
+    void StartDatabaseServer();
+    std::string WritePhpIni();
+    void ChooseWebPort(); // raises when Config.ini port is not a whole number
+    std::string WriteHttpdConf();
+    void StartWebServer();
+    std::string HomeAddress() const;
+
+    // Ends every process this run started: the splash, an outside browser and a reported
+    // process with their descendants, the web server and the database server.
+    void EndProcesses();
+    // Ends the splash alone.
+    void EndSplash();
+
+    // --- The state of the run ----------------------------------------------------------------
+    std::string DataDir, ConfigFile, BrandFile, BinDir;
+    std::uint32_t SplashPid = 0;
+    std::string MySqlExe, MyIniFile;
+    int MySqlPort = 0;
+    std::uint32_t MySqlPid = 0;
+    int WebPort = 0;
+    std::string HttpdConfFile, ApacheExe;
+    std::uint32_t ApachePid = 0;
+    TCardinalArray ApachePids;
+    std::string BrowserIniFile, BrowserPath, BrowserParameters;
+    std::uint32_t BrowserPid = 0;
+    std::uint32_t ReportedPid = 0;
+    bool TrayIconOn = false, ToolbarOn = false, StatusbarOn = false;
+    bool Started = false;
+    std::string AppTitle = "Quindle";
+
+    TCooperativeWait Wait;
+};
+
+// Ends a process and every process whose parent chain reaches it.
+void EndProcessTree(std::uint32_t Pid);
+
+} // namespace quindle

@@ -1,0 +1,59 @@
+#include "browser/TfrmMain.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace quindle {
+
+TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
+    : QMainWindow(Parent), startupShowCommand_(StartupShowCommand) {
+    setObjectName("frmMain");
+    WebBrowser1 = new QWebEngineView(this);
+    WebBrowser1->setObjectName("WebBrowser1");
+    setCentralWidget(WebBrowser1);
+    resize(1024, 720);
+
+    state_.Wait.LetMessagesRun = [this] { LetMessagesRun(); };
+
+    // Requests to end from outside and a vanishing medium are looked at often, also while the
+    // start-up waits, since every wait lets events run.
+    tmrOutsideEvents_.setInterval(100);
+    connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
+    tmrOutsideEvents_.start();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
+}
+
+void TfrmMain::LetMessagesRun() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TfrmMain::UseProfileIn(const std::string& DataDir) {
+    // Cookies, storage and cache belong to this package and survive its restarts.
+    profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
+    profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
+    profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
+    WebBrowser1->setPage(new QWebEnginePage(profile_, WebBrowser1));
+}
+
+void TfrmMain::NavigateTo(const QString& Url) {
+    WebBrowser1->setUrl(QUrl::fromUserInput(Url));
+}
+
+void TfrmMain::CheckOutsideEvents() {
+    if (TakeEndRequest())
+        ShutDown();
+    if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
+        ShutDown();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* Event) {
+    Event->ignore();
+    ShutDown();
+}
+
+} // namespace quindle

@@ -1,0 +1,29 @@
+#pragma once
+
+// Events from outside that end an interactive run: the session or the system asking programs
+// to end, and the medium the program runs from going away. The window polls these; they are
+// safe to call often.
+
+namespace quindle {
+
+// From now on a request to end (termination, hang-up, interrupt) is kept for TakeEndRequest
+// instead of ending the process at once.
+void InstallEndRequestHandlers();
+// True once for each request that arrived since the last call.
+bool TakeEndRequest();
+
+// Watches the system's table of mounted media.
+class TMountWatch {
+public:
+    TMountWatch();
+    ~TMountWatch();
+    TMountWatch(const TMountWatch&) = delete;
+    TMountWatch& operator=(const TMountWatch&) = delete;
+    // True when media were mounted or removed since the last call.
+    bool Changed();
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace quindle

@@ -1,0 +1,26 @@
+<?php
+// The demo's database connection: the package's own server, on the port Quindle chose.
+function demo_db(): ?mysqli
+{
+    mysqli_report(MYSQLI_REPORT_OFF);
+    $port = (int) ini_get('mysqli.default_port');
+    if ($port <= 0) {
+        return null;
+    }
+    $db = @new mysqli('127.0.0.1', 'root', '', 'quindle', $port);
+    if ($db->connect_errno) {
+        return null;
+    }
+    $db->set_charset('utf8mb4');
+    $db->query('CREATE TABLE IF NOT EXISTS visits (id INT AUTO_INCREMENT PRIMARY KEY,
+                at TIMESTAMP DEFAULT CURRENT_TIMESTAMP) ENGINE=InnoDB');
+    $db->query('CREATE TABLE IF NOT EXISTS guestbook (id INT AUTO_INCREMENT PRIMARY KEY,
+                name VARCHAR(100) NOT NULL, message TEXT NOT NULL,
+                at TIMESTAMP DEFAULT CURRENT_TIMESTAMP) ENGINE=InnoDB');
+    return $db;
+}
+
+function h(string $s): string
+{
+    return htmlspecialchars($s, ENT_QUOTES, 'UTF-8');
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+// The three configuration files the servers of a package are started with, written into the
+// working folder at every start: httpd.conf and php.ini from the package's templates with this
+// run's paths and ports filled in, and the keys of my.ini.
+
+#include <string>
+
+namespace quindle {
+
+// What the configuration of one run is made from.
+struct TServerContext {
+    std::string AppPath; // the program folder, with its trailing delimiter
+    std::string DataDir; // the working folder
+    std::string BinDir;  // the server stack
+    std::string Ip;      // Config.ini ip, as written
+    bool RunningFromCD = false;
+    bool CopyFilesToHardDisk = false; // Config.ini copyfilestoharddisk is not "0"
+};
+
+// The path as configuration files want it: forward slashes.
+std::string ForwardSlashes(const std::string& Path);
+
+// Each writes its file and returns its path; a failure leaves the file as it was, silently.
+std::string WriteHttpdConf(const TServerContext& Context, int WebPort);
+std::string WritePhpIni(const TServerContext& Context, int MySqlPort);
+std::string WriteMyIni(const TServerContext& Context, int MySqlPort);
+
+// The site folder the web server serves, and the database files the database server uses.
+std::string SiteFolder(const TServerContext& Context);
+std::string DatabaseFolder(const TServerContext& Context);
+
+// Where the database server's socket goes: in the working folder, unless that path is too long
+// for a socket address.
+std::string DatabaseSocketPath(const std::string& DataDir);
+
+} // namespace quindle

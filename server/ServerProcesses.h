@@ -1,0 +1,50 @@
+#pragma once
+
+// Starting and ending the package's servers: found by executable file, started hidden with
+// their exact command lines, watched only through the process list.
+
+#include "kit/KoClass.h"
+
+#include <functional>
+#include <string>
+
+namespace quindle {
+
+// A cooperative wait: let pending events run once, then sleep.
+struct TCooperativeWait {
+    std::function<void()> LetMessagesRun = [] {};
+    void Pause(int Milliseconds) const;
+    void Idle(int Milliseconds) const {
+        LetMessagesRun();
+        Pause(Milliseconds);
+    }
+};
+
+// How long the start-up waits for the web server's worker before it goes on without it.
+constexpr int kWorkerWaitMs = 30000;
+// How long the database server may take to close its files when asked to end.
+constexpr int kDatabaseStopMs = 30000;
+
+// The server executables inside a stack folder.
+std::string DatabaseServerExe(const std::string& BinDir);
+std::string WebServerExe(const std::string& BinDir);
+
+// Ends every process of that executable, pauses 60 ms, and does it once more.
+void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
+
+std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
+                                 const std::string& BinDir);
+std::string WebServerParams(const std::string& HttpdConfFile);
+
+// Starts the web server and waits, letting events run, until it has spawned its worker; returns
+// the parent's id (0 when it did not start) and every process of the executable then running.
+std::uint32_t StartWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
+                             const std::string& DataDir, const TCooperativeWait& Wait,
+                             TCardinalArray& ApachePids);
+
+// Ends the recorded web server processes and every other process of its executable: workers
+// spawned after the start-up wait outlive their parent and keep serving.
+void StopWebServer(const std::string& ApacheExe, std::uint32_t ApachePid,
+                   const TCardinalArray& ApachePids);
+
+} // namespace quindle

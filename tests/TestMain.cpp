@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
         return 2;
     for (const char* sub : {"/home", "/home/.local/share", "/runtime", "/tmp"})
         std::filesystem::create_directories(root + sub);
+    // Packages copied below are served by web server workers that run as another account when
+    // the tests run as the administrator: they must be able to pass through.
+    for (const char* sub : {"", "/tmp"})
+        std::filesystem::permissions(root + sub, std::filesystem::perms(0755));
     setenv("HOME", (root + "/home").c_str(), 1);
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CONFIG_HOME");

@@ -1,0 +1,99 @@
+#include "app/RunState.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+using namespace quindle;
+using namespace quindle::test;
+
+class RunStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.PrepareEnvironment();
+        s.ConfigFile = s.DataDir + "/Config.ini";
+    }
+    TRunState s;
+};
+
+TEST_F(RunStateTest, EnvironmentForTheServers) {
+    EXPECT_EQ(s.DataDir, TKo::GetDataDir());
+    EXPECT_EQ(std::string(std::getenv("PHPRC")), s.DataDir);
+    EXPECT_EQ(std::string(std::getenv("SERVER_FILENAME")), TKo::GetAppFileName());
+    EXPECT_STREQ(std::getenv("SERVER_FILEVERSION"), "9.00");
+    EXPECT_STREQ(std::getenv("SERVER_APPNAME"), "Quindle");
+    EXPECT_NE(std::getenv("OS_LANGUAGE"), nullptr);
+
+    s.BinDir = s.DataDir + "/nobin";
+    s.SetStackEnvironment(); // files missing: set, but empty
+    ASSERT_NE(std::getenv("PHP_EXE"), nullptr);
+    EXPECT_STREQ(std::getenv("PHP_EXE"), "");
+    EXPECT_STREQ(std::getenv("SSLEAY_CONF"), "");
+}
+
+TEST_F(RunStateTest, BrandDefaultsReplaceWhatTheFileHeld) {
+    WriteFile(s.DataDir + "/Brand.ini", "[INI]\r\ntitle=Old Shop\r\nport=8080\r\n");
+    EXPECT_EQ(s.WriteBrandDefaults(), s.DataDir + "/Brand.ini");
+    auto key = [&](const char* k) { return TKo::ReadIniString(s.BrandFile, "INI", k); };
+    EXPECT_EQ(key("title"), "");
+    EXPECT_EQ(key("port"), "80");
+    EXPECT_EQ(key("brand"), "1");
+    EXPECT_EQ(key("trayicon"), "0");
+    EXPECT_EQ(key("includemysql"), "1");
+    TStringArray keys;
+    TKo::ReadIniSectionKeys(s.BrandFile, "INI", keys);
+    EXPECT_EQ(keys.size(), 15u);
+}
+
+TEST_F(RunStateTest, TitleAndPortFromTheConfiguration) {
+    WriteFile(s.ConfigFile, "[INI]\r\ntitle=   \r\nport=abc\r\n");
+    s.ReadTitle();
+    EXPECT_EQ(s.AppTitle, "Quindle");
+    try {
+        s.ChooseWebPort();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    }
+    WriteFile(s.ConfigFile, "[INI]\r\ntitle= My Shop \r\nport=24080\r\nip=127.0.0.1\r\n");
+    s.ReadTitle();
+    EXPECT_EQ(s.AppTitle, "My Shop");
+    s.ChooseWebPort();
+    EXPECT_GE(s.WebPort, 24080);
+    EXPECT_EQ(s.HomeAddress(), "http://127.0.0.1:" + std::to_string(s.WebPort));
+}
+
+TEST_F(RunStateTest, BinFolderBesideTheProgramAndACommandCopy) {
+    EXPECT_EQ(s.GetBinDir(), TKo::GetAppPath() + "bin");
+    const std::string copy = s.MakeCommandCopy();
+    EXPECT_EQ(copy, TKo::GetTempDir() + "/qndl_cmd0.tmp");
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    EXPECT_FALSE(TKo::IsFileInUse(copy));
+}
+
+TEST_F(RunStateTest, EndingAProcessTreeReachesGrandchildren) {
+    TempDir dir;
+    const auto parent = TKo::RunProgram(TEST_CHILD_PATH, "parent 30 " + (dir / "id"), "", SW_HIDE);
+    ASSERT_TRUE(WaitUntil([&] { return PathExists(dir / "id") && !ReadFile(dir / "id").empty(); }));
+    const auto grandchild = std::uint32_t(std::stoul(ReadFile(dir / "id")));
+    EndProcessTree(parent);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(grandchild)); }));
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(parent)); }));
+}
+
+TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
+    const auto polite = TKo::RunProgram(TEST_CHILD_PATH, "sleep 30", "", SW_HIDE);
+    TKo::StopProcess(polite, 5000);
+    EXPECT_FALSE(TKo::ProcessExists(std::int32_t(polite)));
+    // A process that ignores the request is ended when the wait runs out.
+    const auto stubborn = TKo::RunProgram("/bin/sh", "-c \"trap '' TERM; sleep 30\"", "", SW_HIDE);
+    usleep(200000);
+    TKo::StopProcess(stubborn, 300);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(stubborn)); }));
+}

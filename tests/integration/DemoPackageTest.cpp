@@ -1,0 +1,318 @@
+// The real demo package, started as a user starts it: the site is served by the package's own
+// Apache, PHP and MariaDB, the generated files are where they belong, and nothing the program
+// started is left behind once it has ended.
+
+#include "tests/integration/PackageRun.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+std::string ConfigWithPort(const std::string& port) {
+    return "[INI]\r\nfullscreen=0\r\ntitle=Demo Shop\r\nport=" + port +
+           "\r\nip=127.0.0.1\r\ncopyfilestoharddisk=0\r\nbrand=0";
+}
+
+// A listener on the loopback address for the life of the object.
+struct Listener {
+    explicit Listener(int port) {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(std::uint16_t(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd, 4) == 0;
+    }
+    ~Listener() { close(fd); }
+    int fd;
+    bool ok;
+};
+
+int FreePortBlock(int from, int size) {
+    for (int p = from; p < 60000; p += size) {
+        bool free = true;
+        for (int q = p; q < p + size && free; ++q)
+            free = !TKo::IsPortInUse(q, true);
+        if (free)
+            return p;
+    }
+    return 0;
+}
+
+} // namespace
+
+class DemoPackage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { shared = new PackageCopy(); }
+    static void TearDownTestSuite() {
+        delete shared;
+        shared = nullptr;
+    }
+    static PackageCopy* shared;
+    TempDir home;
+};
+PackageCopy* DemoPackage::shared = nullptr;
+
+TEST_F(DemoPackage, ServesTheSiteWritesItsFilesAndLeavesNothingBehind) {
+    PackageRun run(*shared, home / "user");
+    run.StartAndWaitForSite();
+    const std::string dataDir = run.DataDir();
+
+    // The site runs on the package's PHP with the php.ini made for this run, and reaches the
+    // package's database once that is ready (nobody waits for it).
+    EXPECT_TRUE(run.WaitForDatabase());
+    const HttpReply home1 = HttpRequest(run.WebPort(), "GET", "/");
+    EXPECT_NE(home1.body.find("<dd id=\"php-ini\">" + dataDir + "/php.ini</dd>"), std::string::npos)
+        << home1.body;
+    EXPECT_NE(home1.body.find("<dd id=\"phprc\">" + dataDir + "</dd>"), std::string::npos);
+    EXPECT_NE(home1.body.find("<dd id=\"app\">Quindle 9.00</dd>"), std::string::npos);
+    EXPECT_NE(home1.body.find("Connected to MariaDB"), std::string::npos) << home1.body;
+    EXPECT_EQ(HttpRequest(run.WebPort(), "GET", "/quindle-help").status, 301); // to the folder
+    EXPECT_EQ(HttpRequest(run.WebPort(), "GET", "/quindle-help/").status, 200);
+
+    // The generated files.
+    EXPECT_EQ(ReadFile(dataDir + "/Config.ini"),
+              TKo::ReadTextFile(QUINDLE_SOURCE_DIR "/resources/Config.ini"));
+    EXPECT_EQ(TKo::ReadIniString(dataDir + "/Brand.ini", "INI", "brand"), "1");
+    const std::string httpd = ReadFile(dataDir + "/httpd.conf");
+    EXPECT_NE(httpd.find("DocumentRoot \"" + shared->Dir() + "/www\""), std::string::npos);
+    for (const char* placeholder : {"$PHPRC$", "$BINDIR$", "$IP$", "$PORT$", "$DOCROOT$"})
+        EXPECT_EQ(httpd.find(placeholder), std::string::npos) << placeholder;
+    EXPECT_EQ(TKo::ReadIniString(dataDir + "/my.ini", "mysqld", "datadir"),
+              shared->Dir() + "/data");
+    EXPECT_EQ(TKo::ReadIniString(dataDir + "/my.ini", "mysqld", "bind-address"), "127.0.0.1");
+    EXPECT_NE(ReadFile(dataDir + "/php.ini")
+                  .find("mysqli.default_port = " + std::to_string(run.MySqlPort())),
+              std::string::npos);
+
+    const int webPort = run.WebPort(), dbPort = run.MySqlPort();
+    ASSERT_TRUE(run.ShutDownAndWait()) << run.Log();
+    EXPECT_FALSE(PortIsListening(webPort));
+    EXPECT_FALSE(PortIsListening(dbPort));
+    // The database was closed, not killed.
+    EXPECT_NE(ReadFile(dataDir + "/mysqld.err").find("Shutdown complete"), std::string::npos);
+}
+
+TEST_F(DemoPackage, ATakenPortMovesTheServerButNotTheSetting) {
+    PackageCopy package;
+    const int configured = FreePortBlock(24100, 4);
+    package.SetConfig(ConfigWithPort(std::to_string(configured)));
+    Listener other(configured);
+    ASSERT_TRUE(other.ok);
+    PackageRun run(package, home / "user");
+    run.StartAndWaitForSite();
+    EXPECT_EQ(run.WebPort(), configured + 1);
+    EXPECT_EQ(HttpRequest(configured + 1, "GET", "/").status, 200);
+    EXPECT_EQ(TKo::ReadIniString(run.DataDir() + "/Config.ini", "INI", "port"),
+              std::to_string(configured));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(DemoPackage, APortThatIsNoNumberStopsTheStartButNotTheShutdown) {
+    PackageCopy package;
+    package.SetConfig(ConfigWithPort("8o8o"));
+    PackageRun run(package, home / "user");
+    ASSERT_NE(run.Start(), 0u);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return run.Log().find("is not a valid integer") != std::string::npos; }, 30000))
+        << run.Log();
+    EXPECT_NE(run.Log().find("Demo Shop: '8o8o' is not a valid integer value."), std::string::npos)
+        << run.Log();
+    EXPECT_TRUE(TKo::FindProcessesByPath(package.Path("bin/Apache/Apache")).empty());
+    EXPECT_FALSE(TKo::FindProcessesByPath(package.Path("bin/mysql/bin/mysqld")).empty());
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(DemoPackage, ASecondStartIsRefusedAndTheFirstRunsOn) {
+    PackageRun first(*shared, home / "user");
+    const auto firstPid = first.StartAndWaitForSite();
+    const auto servers = first.Processes();
+    PackageRun second(*shared, home / "user");
+    const auto secondPid = second.Start();
+    ASSERT_NE(secondPid, 0u);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return second.Log().find(
+                       "Error: An instance of this application is already running!") !=
+                   std::string::npos;
+        },
+        30000))
+        << second.Log();
+    // The refused start waits for its dialog to be closed; it started nothing.
+    kill(pid_t(secondPid), SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(secondPid)); }));
+    for (auto pid : servers)
+        EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << pid;
+    EXPECT_EQ(HttpRequest(first.WebPort(), "GET", "/").status, 200);
+    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(firstPid)));
+    EXPECT_TRUE(first.ShutDownAndWait()) << first.Log();
+}
+
+TEST_F(DemoPackage, LeftoversOfAKilledRunAreEndedAtTheNextStartOthersStay) {
+    PackageCopy other;
+    PackageRun bystander(other, home / "other");
+    bystander.StartAndWaitForSite();
+    const auto otherServers = TKo::FindProcessesByPath(other.Path("bin/Apache/Apache"));
+
+    PackageRun killed(*shared, home / "user");
+    killed.StartAndWaitForSite();
+    const auto oldApache = TKo::FindProcessesByPath(shared->Path("bin/Apache/Apache"));
+    const auto oldMysql = TKo::FindProcessesByPath(shared->Path("bin/mysql/bin/mysqld"));
+    kill(pid_t(killed.MainPid()), SIGKILL); // no shutdown: the servers stay behind
+    ASSERT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(killed.MainPid())); }));
+    ASSERT_FALSE(TKo::FindProcessesByPath(shared->Path("bin/Apache/Apache")).empty());
+
+    PackageRun next(*shared, home / "user");
+    next.StartAndWaitForSite();
+    auto gone = [](const TCardinalArray& pids) {
+        return WaitUntil(
+            [&] {
+                for (auto pid : pids)
+                    if (TKo::ProcessExists(std::int32_t(pid)))
+                        return false;
+                return true;
+            },
+            30000);
+    };
+    EXPECT_TRUE(gone(oldApache)) << "old web server";
+    EXPECT_TRUE(gone(oldMysql)) << "old database server";
+    for (auto pid : otherServers)
+        EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << "another package's server " << pid;
+    EXPECT_TRUE(next.ShutDownAndWait()) << next.Log();
+    EXPECT_TRUE(bystander.ShutDownAndWait()) << bystander.Log();
+}
+
+TEST_F(DemoPackage, CommittedRowsSurviveShutDownAndAKilledLauncher) {
+    PackageCopy package;
+    const std::string marker = "row-" + std::to_string(getpid());
+    {
+        PackageRun run(package, home / "user");
+        run.StartAndWaitForSite();
+        ASSERT_TRUE(run.WaitForDatabase()) << run.Log();
+        const HttpReply posted = HttpRequest(run.WebPort(), "POST", "/guestbook.php",
+                                             "name=Tester&message=" + marker + "-1");
+        EXPECT_EQ(posted.status, 302) << posted.body;
+        ASSERT_TRUE(run.ShutDownAndWait()) << run.Log();
+    }
+    {
+        PackageRun run(package, home / "user");
+        run.StartAndWaitForSite();
+        ASSERT_TRUE(run.WaitForDatabase()) << run.Log();
+        EXPECT_NE(HttpRequest(run.WebPort(), "GET", "/guestbook.php").body.find(marker + "-1"),
+                  std::string::npos);
+        EXPECT_EQ(HttpRequest(run.WebPort(), "POST", "/guestbook.php",
+                              "name=Tester&message=" + marker + "-2")
+                      .status,
+                  302);
+        kill(pid_t(run.MainPid()), SIGKILL);
+        WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(run.MainPid())); });
+    }
+    PackageRun run(package, home / "user");
+    run.StartAndWaitForSite();
+    ASSERT_TRUE(run.WaitForDatabase()) << run.Log();
+    const std::string page = HttpRequest(run.WebPort(), "GET", "/guestbook.php").body;
+    EXPECT_NE(page.find(marker + "-1"), std::string::npos) << page;
+    EXPECT_NE(page.find(marker + "-2"), std::string::npos) << page;
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(DemoPackage, WithoutTheDatabaseOnlyTheWebServerRuns) {
+    PackageCopy package;
+    package.RemoveDatabase();
+    PackageRun run(package, home / "user");
+    run.StartAndWaitForSite();
+    EXPECT_TRUE(TKo::FindProcessesByPath(package.Path("bin/mysql/bin/mysqld")).empty());
+    EXPECT_NE(ReadFile(run.DataDir() + "/php.ini").find("mysqli.default_port = 0"),
+              std::string::npos);
+    EXPECT_FALSE(PathExists(run.DataDir() + "/my.ini"));
+    EXPECT_NE(HttpRequest(run.WebPort(), "GET", "/").body.find("No database server"),
+              std::string::npos);
+    EXPECT_TRUE(run.ShutDownAndWait(10000)) << run.Log();
+}
+
+TEST_F(DemoPackage, AnyArgumentRunsNoWindowAndNoServer) {
+    int rc = -1;
+    RunAndCapture(shared->Program(), "--no-such-mode something", &rc);
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(MainInstances(shared->Program()).empty());
+    EXPECT_TRUE(TKo::FindProcessesByPath(shared->Path("bin/Apache/Apache")).empty());
+}
+
+TEST_F(DemoPackage, AStartMarkedAsRelaunchedRunsWithoutRelaunching) {
+    PackageRun run(*shared, home / "user");
+    // Started with 6001 itself, the program is the interactive run: the start does not return
+    // until it ends, so it is ended from here once the site is up.
+    std::thread starter([&] { run.Start(6001); });
+    const bool served = WaitUntil(
+        [&] { return run.WebPort() != 0 && HttpRequest(run.WebPort(), "GET", "/").status == 200; },
+        30000);
+    EXPECT_TRUE(served) << run.Log();
+    const auto instances = MainInstances(shared->Program());
+    ASSERT_EQ(instances.size(), 1u);
+    run.Processes();
+    kill(pid_t(*instances.begin()), SIGTERM);
+    starter.join();
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}
+
+TEST_F(DemoPackage, FiftyStartsAndShutdownsLeaveNothingBehind) {
+    std::set<int> ports;
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        PackageRun run(*shared, home / "user");
+        run.StartAndWaitForSite();
+        ports.insert(run.WebPort());
+        ports.insert(run.MySqlPort());
+        ASSERT_TRUE(run.ShutDownAndWait()) << "cycle " << cycle << "\n" << run.Log();
+    }
+    for (const auto& exe : {"quindle", "bin/Apache/Apache", "bin/mysql/bin/mysqld"})
+        EXPECT_TRUE(TKo::FindProcessesByPath(shared->Path(exe)).empty()) << exe;
+    for (int port : ports)
+        EXPECT_FALSE(PortIsListening(port)) << port;
+}
+
+TEST_F(DemoPackage, RunsFromAReadOnlyDiscImageAndEndsWhenItIsRemoved) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a disc image needs the administrator";
+    if (std::system("command -v xorriso > /dev/null") != 0)
+        GTEST_SKIP() << "xorriso is not installed";
+    TempDir work;
+    chmod(work.Path().c_str(), 0755);
+    const std::string iso = work / "package.iso", mnt = work / "cd";
+    std::filesystem::create_directories(mnt);
+    const std::string make =
+        "xorriso -as mkisofs -quiet -R -o '" + iso + "' '" QUINDLE_BINARY_DIR "/demo-package' 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    if (std::system(("mount -o loop,ro '" + iso + "' '" + mnt + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "this machine does not allow mounting a loop device";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { std::system(("umount -l '" + at + "' 2>/dev/null").c_str()); }
+    } unmount{mnt};
+
+    ASSERT_TRUE(TKo::IsRunningFromCD(mnt + "/quindle"));
+    PackageRun run(mnt, home / "user");
+    run.StartAndWaitForSite();
+    // The servers run from copies in the working folder, where they can write.
+    const std::string dataDir = run.DataDir();
+    EXPECT_FALSE(TKo::FindProcessesByPath(dataDir + "/bin/Apache/Apache").empty());
+    EXPECT_EQ(TKo::ReadIniString(dataDir + "/my.ini", "mysqld", "datadir"), dataDir + "/data");
+    EXPECT_NE(HttpRequest(run.WebPort(), "GET", "/").body.find("Connected to MariaDB"),
+              std::string::npos);
+    // Taking the disc away ends the program and its servers.
+    const auto processes = run.Processes();
+    ASSERT_EQ(std::system(("umount -l '" + mnt + "'").c_str()), 0);
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}

@@ -1,0 +1,258 @@
+#include "tests/integration/PackageRun.h"
+#include "kit/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace quindle::test {
+namespace {
+
+std::string Cmdline(std::uint32_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int ReadNumberAfter(const std::string& text, const std::string& key) {
+    const auto pos = text.find(key);
+    if (pos == std::string::npos)
+        return 0;
+    return std::atoi(text.c_str() + pos + key.size());
+}
+
+} // namespace
+
+PackageCopy::PackageCopy() {
+    // The web server's workers run as another account when we are the administrator: the copy
+    // must be readable on the way down.
+    chmod(dir_.Path().c_str(), 0755);
+    const std::string cmd = "cp -a '" QUINDLE_BINARY_DIR "/demo-package/.' '" + dir_.Path() + "'";
+    if (std::system(cmd.c_str()) != 0)
+        throw std::runtime_error("cannot copy the demo package");
+}
+
+void PackageCopy::SetConfig(const std::string& ini) {
+    TKo::UpdateExeResource(Program(), "RES_CONFIG_INI", ini);
+}
+
+void PackageCopy::RemoveDatabase() {
+    std::filesystem::remove_all(dir_ / "data/mysql");
+}
+
+HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
+                      const std::string& body) {
+    HttpReply reply;
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(std::uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval tv{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return reply;
+    }
+    std::string request = method + " " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
+    if (!body.empty())
+        request += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                   std::to_string(body.size()) + "\r\n";
+    request += "\r\n" + body;
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) < 0) {
+        close(fd);
+        return reply;
+    }
+    std::string response;
+    char buf[8192];
+    ssize_t n;
+    while ((n = recv(fd, buf, sizeof buf, 0)) > 0)
+        response.append(buf, std::size_t(n));
+    close(fd);
+    if (response.compare(0, 5, "HTTP/") == 0)
+        reply.status = std::atoi(response.c_str() + response.find(' ') + 1);
+    const auto split = response.find("\r\n\r\n");
+    if (split != std::string::npos)
+        reply.body = response.substr(split + 4);
+    return reply;
+}
+
+bool PortIsListening(int port) {
+    std::ifstream in("/proc/net/tcp");
+    std::string line;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, ":%04X", port);
+    while (std::getline(in, line)) {
+        // local address, remote address, state 0A = LISTEN
+        std::istringstream fields(line);
+        std::string sl, local, remote, state;
+        fields >> sl >> local >> remote >> state;
+        if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == hex)
+            return true;
+    }
+    return false;
+}
+
+std::set<std::uint32_t> MainInstances(const std::string& program) {
+    std::set<std::uint32_t> result;
+    for (auto pid : TKo::FindProcessesByPath(program)) {
+        const std::string cmd = Cmdline(pid);
+        if (std::count(cmd.begin(), cmd.end(), '\0') == 1) // the program path alone
+            result.insert(pid);
+    }
+    return result;
+}
+
+PackageRun::PackageRun(const std::string& package, const std::string& home)
+    : package_(package), home_(home), log_(home + "/quindle.log") {
+    std::filesystem::create_directories(home_);
+}
+
+PackageRun::~PackageRun() {
+    for (auto pid : Processes())
+        TKo::KillProcess(pid);
+}
+
+std::uint32_t PackageRun::Start(int ShowCommand) {
+    const auto before = MainInstances(Path("quindle"));
+    // The port is read from the configuration this run writes, not from an earlier one.
+    std::filesystem::remove(DataDir() + "/httpd.conf");
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("HOME=", 0) == 0 || v.rfind("XDG_", 0) == 0 || v.rfind("QT_QPA_", 0) == 0 ||
+            v.rfind("DISPLAY=", 0) == 0 || v.rfind("QUINDLE_", 0) == 0)
+            continue;
+        env.push_back(v);
+    }
+    env.push_back("HOME=" + home_);
+    env.push_back("XDG_RUNTIME_DIR=" + home_);
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.push_back("QUINDLE_SHOWCMD=" + std::to_string(ShowCommand));
+    std::vector<char*> envp;
+    for (auto& v : env)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log_.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addchdir_np(&actions, "/");
+    std::string program = Path("quindle");
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return 0;
+    int status;
+    waitpid(pid, &status, 0); // a plain start ends as soon as it has relaunched itself
+    if (ShowCommand >= 6000) {
+        main_ = std::uint32_t(pid);
+        return 0; // it was the interactive run itself, and it has ended
+    }
+    std::uint32_t found = 0;
+    WaitUntil([&] {
+        for (auto p : MainInstances(Path("quindle")))
+            if (!before.count(p))
+                found = p;
+        return found != 0;
+    });
+    main_ = found;
+    if (found)
+        seen_.insert(found);
+    return found;
+}
+
+std::uint32_t PackageRun::StartAndWaitForSite() {
+    const auto pid = Start();
+    EXPECT_NE(pid, 0u) << Log();
+    const bool served = WaitUntil(
+        [&] { return WebPort() != 0 && HttpRequest(WebPort(), "GET", "/").status == 200; }, 30000);
+    EXPECT_TRUE(served) << Log();
+    Processes();
+    return pid;
+}
+
+bool PackageRun::WaitForDatabase() {
+    return WaitUntil(
+        [&] {
+            return HttpRequest(WebPort(), "GET", "/").body.find("Connected to MariaDB") !=
+                   std::string::npos;
+        },
+        30000);
+}
+
+std::set<std::uint32_t> PackageRun::Processes() const {
+    const std::string apache = Path("bin/Apache/Apache");
+    const std::string mysqld = Path("bin/mysql/bin/mysqld");
+    for (const auto& exe : {Path("quindle"), apache, mysqld})
+        for (auto pid : TKo::FindProcessesByPath(exe))
+            seen_.insert(pid);
+    // The browser engine's helpers are children of the main instance.
+    if (main_)
+        for (auto pid : TKo::GetProcessList())
+            if (TKo::IsDescendantProcess(main_, pid))
+                seen_.insert(pid);
+    std::set<std::uint32_t> alive;
+    for (auto pid : seen_)
+        if (TKo::ProcessExists(std::int32_t(pid)))
+            alive.insert(pid);
+    return alive;
+}
+
+bool PackageRun::ShutDownAndWait(int timeoutMs) {
+    Processes();
+    if (main_)
+        kill(pid_t(main_), SIGTERM);
+    return WaitUntil([&] { return Processes().empty(); }, timeoutMs);
+}
+
+std::string PackageRun::DataDir() const {
+    return home_ + "/.local/share/quindle/" +
+           TKo::MD5Hex(TKo::GetLoginName() + "/" + Path("quindle"));
+}
+
+int PackageRun::WebPort() const {
+    // Taken once: a later start of the same package rewrites the file.
+    if (webPort_ == 0) {
+        try {
+            webPort_ = ReadNumberAfter(ReadFile(DataDir() + "/httpd.conf"), "\nListen 127.0.0.1:");
+        } catch (...) {
+        }
+    }
+    return webPort_;
+}
+
+int PackageRun::MySqlPort() const {
+    int port = 0;
+    return TryStrToInt(TKo::ReadIniString(DataDir() + "/my.ini", "mysqld", "port"), port) ? port
+                                                                                          : 0;
+}
+
+std::string PackageRun::Log() const {
+    try {
+        return ReadFile(log_);
+    } catch (...) {
+        return std::string();
+    }
+}
+
+} // namespace quindle::test

@@ -1,0 +1,80 @@
+#pragma once
+
+// Runs a copy of the real demo package as a user would: started plainly from its folder, in a
+// private home, without a display. Watches what it starts and what it leaves behind.
+
+#include "kit/KoClass.h"
+#include "tests/TestSupport.h"
+
+#include <map>
+#include <set>
+#include <string>
+
+namespace quindle::test {
+
+// A copy of the demo package in a folder of its own, readable by the web server's workers.
+class PackageCopy {
+public:
+    PackageCopy();
+    const std::string& Dir() const { return dir_.Path(); }
+    std::string Program() const { return dir_ / "quindle"; }
+    std::string Path(const std::string& name) const { return dir_ / name; }
+    // Replaces the configuration the program carries.
+    void SetConfig(const std::string& ini);
+    // Takes the database out of this package.
+    void RemoveDatabase();
+
+private:
+    TempDir dir_;
+};
+
+struct HttpReply {
+    int status = 0;
+    std::string body;
+};
+HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
+                      const std::string& body = std::string());
+bool PortIsListening(int port);
+
+class PackageRun {
+public:
+    // Package is the folder that holds the program and its bin, data and www folders.
+    PackageRun(const std::string& package, const std::string& home);
+    PackageRun(const PackageCopy& package, const std::string& home)
+        : PackageRun(package.Dir(), home) {}
+    ~PackageRun(); // ends whatever is still running, the hard way
+
+    // A plain start, as from a file manager; returns the relaunched main instance (0 if none
+    // appeared). ShowCommand is the start-up show command the plain start gets.
+    std::uint32_t Start(int ShowCommand = 1);
+    // A start that waits until the home page answers; fails the test otherwise.
+    std::uint32_t StartAndWaitForSite();
+    // Waits until the site reaches the package's database (nobody waits for it to be ready).
+    bool WaitForDatabase();
+    // Every process started by the run so far: its descendants and the servers of the package.
+    std::set<std::uint32_t> Processes() const;
+    // Asks the main instance to end as the session would, and waits until everything it
+    // started is gone. False when something stays.
+    bool ShutDownAndWait(int timeoutMs = 45000);
+
+    std::string DataDir() const;
+    int WebPort() const;     // from the generated httpd.conf
+    int MySqlPort() const;   // from the generated my.ini
+    std::string Log() const; // what the program wrote to its standard streams
+    std::uint32_t MainPid() const { return main_; }
+
+private:
+    std::string Path(const std::string& name) const { return package_ + "/" + name; }
+
+    std::string package_;
+    std::string home_;
+    std::string log_;
+    std::uint32_t main_ = 0;
+    mutable std::set<std::uint32_t> seen_;
+    mutable int webPort_ = 0;
+};
+
+// The relaunched instances of a program: processes of that file started without arguments.
+std::set<std::uint32_t> MainInstances(const std::string& program);
+
+} // namespace quindle::test

@@ -46,25 +46,22 @@ void TRunState::WriteConfig(const std::string& Key, const std::string& Value) {
 
 std::string TRunState::WriteBrandDefaults() {
     BrandFile = JoinPath(DataDir, "Brand.ini");
-    static const std::pair<const char*, const char*> defaults[] = {
-        {"splashfilename", "\"\""},
-        {"title", "\"\""},
-        {"iconfile", "\"\""},
-        {"toolbar", "1"},
-        {"statusbar", "1"},
-        {"trayicon", "0"},
-        {"fullscreen", "0"},
-        {"ip", "127.0.0.1"},
-        {"port", "80"},
-        {"datadir", ""},
-        {"srcdir", ""},
-        {"outputdir", ""},
-        {"copyfilestoharddisk", "0"},
-        {"brand", "1"},
-        {"includemysql", "1"},
-    };
-    for (const auto& [key, value] : defaults)
-        TKo::WriteIniString(BrandFile, kConfigSection, key, value);
+    TKo::WriteIniStrings(BrandFile, kConfigSection,
+                         {{"splashfilename", "\"\""},
+                          {"title", "\"\""},
+                          {"iconfile", "\"\""},
+                          {"toolbar", "1"},
+                          {"statusbar", "1"},
+                          {"trayicon", "0"},
+                          {"fullscreen", "0"},
+                          {"ip", "127.0.0.1"},
+                          {"port", "80"},
+                          {"datadir", ""},
+                          {"srcdir", ""},
+                          {"outputdir", ""},
+                          {"copyfilestoharddisk", "0"},
+                          {"brand", "1"},
+                          {"includemysql", "1"}});
     return BrandFile;
 }
 
@@ -160,7 +157,11 @@ std::string TRunState::WriteHttpdConf() {
 void TRunState::StartWebServer() {
     ApacheExe = WebServerExe(BinDir);
     KillProcessesByPath(ApacheExe, Wait);
-    ApachePid = quindle::StartWebServer(ApacheExe, HttpdConfFile, DataDir, Wait, ApachePids);
+    ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
+}
+
+void TRunState::WaitForWebWorker() {
+    ApachePids = quindle::WaitForWebWorker(ApacheExe, ApachePid, Wait);
 }
 
 std::string TRunState::HomeAddress() const {

@@ -38,7 +38,8 @@ public:
     std::string WritePhpIni();
     void ChooseWebPort(); // raises when Config.ini port is not a whole number
     std::string WriteHttpdConf();
-    void StartWebServer();
+    void StartWebServer();   // ends leftovers and starts it
+    void WaitForWebWorker(); // until it has spawned its worker
     std::string HomeAddress() const;
 
     // Ends every process this run started: the splash, an outside browser and a reported

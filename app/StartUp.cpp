@@ -14,7 +14,6 @@ void TfrmMain::FormCreate() {
     TRunState& s = state_;
     try {
         s.PrepareEnvironment();
-        UseProfileIn(s.DataDir);
         s.Started = false;
         s.ConfigFile = s.ExtractConfigIni();
         s.BrandFile = s.WriteBrandDefaults();
@@ -38,6 +37,9 @@ void TfrmMain::FormCreate() {
         s.ChooseWebPort();
         s.WriteHttpdConf();
         s.StartWebServer();
+        // The browser engine starts up while the web server spawns its worker.
+        UseProfileIn(s.DataDir);
+        s.WaitForWebWorker();
 
         LetMessagesRun();
         NavigateTo(QString::fromLocal8Bit(s.HomeAddress()));

@@ -91,6 +91,9 @@ public:
                                const std::string& Key, const std::string& Value);
     static void DeleteIniKey(const std::string& FileName, const std::string& Section,
                              const std::string& Key);
+    // Writes several keys of one section in one replacement of the file, in the given order.
+    static void WriteIniStrings(const std::string& FileName, const std::string& Section,
+                                const std::vector<std::pair<std::string, std::string>>& Values);
     static void ReadIniSectionKeys(const std::string& FileName, const std::string& Section,
                                    TStringArray& Keys);
     static void StringsToArray(const std::vector<std::string>& Strings, TStringArray& Items);

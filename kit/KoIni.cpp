@@ -32,12 +32,18 @@ std::string TKo::ReadIniString(const std::string& FileName, const std::string& S
 
 void TKo::WriteIniString(const std::string& FileName, const std::string& Section,
                          const std::string& Key, const std::string& Value) {
+    WriteIniStrings(FileName, Section, {{Key, Value}});
+}
+
+void TKo::WriteIniStrings(const std::string& FileName, const std::string& Section,
+                          const std::vector<std::pair<std::string, std::string>>& Values) {
     const std::string path = ResolvePathCase(FileName);
     IniDocument doc;
     const bool exists = FileExists(path);
     if (exists && (HasReadOnlyAttribute(path) || !LoadIni(path, doc)))
         throw Exception("Unable to write to " + FileName);
-    doc.Set(Section, Key, Value);
+    for (const auto& [key, value] : Values)
+        doc.Set(Section, key, value);
     if (WriteFileAtomically(path, doc.Serialize()) != 0)
         throw Exception("Unable to write to " + FileName);
 }

@@ -83,25 +83,25 @@ std::string DatabaseSocketPath(const std::string& DataDir) {
 
 std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
     const std::string result = JoinPath(Context.DataDir, "my.ini");
-    auto write = [&](const char* key, const std::string& value) {
-        TKo::WriteIniString(result, "mysqld", key, value);
-    };
     auto quoted = [](const std::string& path) { return "\"" + ForwardSlashes(path) + "\""; };
     try {
-        write("basedir", quoted(JoinPath(Context.BinDir, "mysql")));
-        write("datadir", quoted(Context.AppPath + "data"));
-        write("bind-address", kLoopbackAddress);
-        write("port", std::to_string(MySqlPort));
-        // A package's server never touches the system's socket, pid file or error log.
-        write("socket", quoted(DatabaseSocketPath(Context.DataDir)));
-        write("pid-file", quoted(JoinPath(Context.DataDir, "mysqld.pid")));
-        write("log-error", quoted(JoinPath(Context.DataDir, "mysqld.err")));
+        TKo::WriteIniStrings(
+            result, "mysqld",
+            {{"basedir", quoted(JoinPath(Context.BinDir, "mysql"))},
+             {"datadir", quoted(Context.AppPath + "data")},
+             {"bind-address", kLoopbackAddress},
+             {"port", std::to_string(MySqlPort)},
+             // A package's server never touches the system's socket, pid file or error log.
+             {"socket", quoted(DatabaseSocketPath(Context.DataDir))},
+             {"pid-file", quoted(JoinPath(Context.DataDir, "mysqld.pid"))},
+             {"log-error", quoted(JoinPath(Context.DataDir, "mysqld.err"))}});
     } catch (const Exception&) {
         return result;
     }
     if (Context.RunningFromCD) {
         try {
-            write("datadir", quoted(CopyToHardDisk(Context, "data")));
+            TKo::WriteIniString(result, "mysqld", "datadir",
+                                quoted(CopyToHardDisk(Context, "data")));
         } catch (const Exception&) {
         }
     }

@@ -26,12 +26,14 @@ std::string WebServerExe(const std::string& BinDir) {
 }
 
 void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait) {
-    for (int pass = 0; pass < 2; ++pass) {
-        for (auto pid : TKo::FindProcessesByPath(ExePath))
-            TKo::KillProcess(pid);
-        if (pass == 0)
-            Wait.Pause(60);
-    }
+    const TCardinalArray found = TKo::FindProcessesByPath(ExePath);
+    if (found.empty())
+        return; // nothing to end, nothing to wait for
+    for (auto pid : found)
+        TKo::KillProcess(pid);
+    Wait.Pause(60);
+    for (auto pid : TKo::FindProcessesByPath(ExePath))
+        TKo::KillProcess(pid);
 }
 
 std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
@@ -46,26 +48,25 @@ std::string WebServerParams(const std::string& HttpdConfFile) {
     return "-f " + Quoted(HttpdConfFile);
 }
 
-std::uint32_t StartWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
-                             const std::string& DataDir, const TCooperativeWait& Wait,
-                             TCardinalArray& ApachePids) {
-    ApachePids.clear();
+std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
+                             const std::string& DataDir) {
     // A pid file left by a killed run names a process that may be alive again under another
     // program; the server would then refuse to start.
     TKo::DeleteFileIfExists(JoinPath(DataDir, "httpd.pid"));
-    const std::uint32_t pid =
-        TKo::RunProgram(ApacheExe, WebServerParams(HttpdConfFile), "", SW_HIDE);
+    return TKo::RunProgram(ApacheExe, WebServerParams(HttpdConfFile), "", SW_HIDE);
+}
+
+TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
+                                const TCooperativeWait& Wait) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerWaitMs);
-    while (pid != 0 && TKo::ProcessExists(std::int32_t(pid)) &&
+    while (ApachePid != 0 && TKo::ProcessExists(std::int32_t(ApachePid)) &&
            std::chrono::steady_clock::now() < deadline) {
         Wait.Idle(330);
-        if (TKo::FindProcessesByPath(ApacheExe).size() >= 2) {
-            ApachePids = TKo::FindProcessesByPath(ApacheExe);
-            break;
-        }
+        if (TKo::FindProcessesByPath(ApacheExe).size() >= 2)
+            return TKo::FindProcessesByPath(ApacheExe);
     }
-    return pid;
+    return TCardinalArray();
 }
 
 void StopWebServer(const std::string& ApacheExe, std::uint32_t ApachePid,

@@ -29,18 +29,21 @@ constexpr int kDatabaseStopMs = 30000;
 std::string DatabaseServerExe(const std::string& BinDir);
 std::string WebServerExe(const std::string& BinDir);
 
-// Ends every process of that executable, pauses 60 ms, and does it once more.
+// Ends every process of that executable, pauses 60 ms, and does it once more (when there was
+// anything to end).
 void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
 
 std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
                                  const std::string& BinDir);
 std::string WebServerParams(const std::string& HttpdConfFile);
 
-// Starts the web server and waits, letting events run, until it has spawned its worker; returns
-// the parent's id (0 when it did not start) and every process of the executable then running.
-std::uint32_t StartWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
-                             const std::string& DataDir, const TCooperativeWait& Wait,
-                             TCardinalArray& ApachePids);
+// Starts the web server hidden; returns the parent's id, 0 when it did not start.
+std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
+                             const std::string& DataDir);
+// Waits, letting events run, until the web server has spawned its worker (or has ended, or the
+// bound has passed); returns every process of the executable then running, or nothing.
+TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
+                                const TCooperativeWait& Wait);
 
 // Ends the recorded web server processes and every other process of its executable: workers
 // spawned after the start-up wait outlive their parent and keep serving.

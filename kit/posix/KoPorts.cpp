@@ -15,7 +15,12 @@ bool TKo::IsPortInUse(int Port, bool LoopbackOnly) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return true;
-    // No SO_REUSEADDR: a port that a server could not bind either must count as taken.
+    // The question is whether a server could listen here now. Servers set SO_REUSEADDR, which
+    // on this system still refuses a port another socket listens on but ignores connections of
+    // an earlier server that are only waiting out their close: without it, a port would count as
+    // taken for a minute after every shutdown, and a restarted package would move to another.
+    const int reuse = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(Port));

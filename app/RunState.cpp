@@ -174,8 +174,7 @@ void TRunState::EndProcesses() {
     EndProcessTree(ReportedPid);
     StopWebServer(ApacheExe, ApachePid, ApachePids);
     // The database closes its files when asked; only one that does not answer is forced.
-    if (MySqlPid != 0)
-        TKo::StopProcess(MySqlPid, kDatabaseStopMs);
+    StopDatabaseServer(MySqlPid, MySqlPort);
 }
 
 } // namespace quindle

@@ -110,6 +110,9 @@ public:
     // --- Ports, digests, environment, shell -------------------------------------------------
     static bool IsPortInUse(int Port, bool LoopbackOnly);
     static int FindFreePort(int StartPort, bool LoopbackOnly);
+    // True when a server on the loopback address at Port accepts a connection and sends
+    // something within TimeoutMs (servers that speak first greet their clients).
+    static bool PortGreets(int Port, int TimeoutMs);
     static std::string MD5Hex(const std::string& Text);
     static std::string GetMD5(const std::string& Text);
     static bool SetPHPRCEnv(const std::string& Folder);

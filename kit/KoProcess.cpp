@@ -21,19 +21,11 @@ bool TKo::IsDescendantProcess(std::uint32_t AncestorPid, std::uint32_t Pid) {
 }
 
 void TKo::StopProcess(std::uint32_t Pid, int TimeoutMs) {
-    if (!ProcessExists(std::int32_t(Pid)))
-        return;
-    // The request is repeated: a server still starting up may not listen for it yet.
-    const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::milliseconds(TimeoutMs);
-    auto nextRequest = start;
-    while (ProcessExists(std::int32_t(Pid)) && std::chrono::steady_clock::now() < deadline) {
-        if (std::chrono::steady_clock::now() >= nextRequest) {
-            if (!RequestProcessEnd(Pid))
-                break;
-            nextRequest += std::chrono::milliseconds(250);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    // One request only: some servers take a second one as a reason to stop listening at all.
+    if (RequestProcessEnd(Pid)) {
+        while (ProcessExists(std::int32_t(Pid)) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     KillProcess(Pid);
 }

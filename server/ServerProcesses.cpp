@@ -1,6 +1,7 @@
 #include "server/ServerProcesses.h"
 #include "kit/Paths.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -67,6 +68,21 @@ TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t Apac
             return TKo::FindProcessesByPath(ApacheExe);
     }
     return TCardinalArray();
+}
+
+void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort) {
+    if (MySqlPid == 0)
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsedMs = [&] {
+        return int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - start)
+                       .count());
+    };
+    while (TKo::ProcessExists(std::int32_t(MySqlPid)) && elapsedMs() < kDatabaseStopMs &&
+           !TKo::PortGreets(MySqlPort, 250))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    TKo::StopProcess(MySqlPid, std::max(0, kDatabaseStopMs - elapsedMs()));
 }
 
 void StopWebServer(const std::string& ApacheExe, std::uint32_t ApachePid,

@@ -45,6 +45,11 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
                                 const TCooperativeWait& Wait);
 
+// Stops the database server so that it closes its files: it is asked to end once it has
+// finished starting (a request in the middle of its start-up leaves it hung), and ended
+// forcibly when it has not gone within the bound.
+void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort);
+
 // Ends the recorded web server processes and every other process of its executable: workers
 // spawned after the start-up wait outlive their parent and keep serving.
 void StopWebServer(const std::string& ApacheExe, std::uint32_t ApachePid,

@@ -31,6 +31,26 @@ bool TKo::IsPortInUse(int Port, bool LoopbackOnly) {
     return !active;
 }
 
+bool TKo::PortGreets(int Port, int TimeoutMs) {
+    if (Port <= 0 || Port > 65535)
+        return false;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    timeval tv{TimeoutMs / 1000, (TimeoutMs % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(Port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    char byte;
+    const bool greeted = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                         recv(fd, &byte, 1, 0) == 1;
+    close(fd);
+    return greeted;
+}
+
 int TKo::FindFreePort(int StartPort, bool LoopbackOnly) {
     for (int port = StartPort < 0 ? 0 : StartPort; port <= 65535; ++port)
         if (!IsPortInUse(port, LoopbackOnly))

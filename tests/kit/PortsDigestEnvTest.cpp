@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <thread>
 #include <cstdlib>
 
 using namespace quindle;
@@ -137,4 +138,21 @@ TEST(Shell, FoldersAndMailGoToTheDesktopOpenerAsOneArgument) {
     const std::string log = ReadFile(out / "log");
     EXPECT_NE(log.find(out.Path() + "/My Shop folder\n"), std::string::npos) << log;
     EXPECT_NE(log.find(std::string("mailto:") + kContactMail + "\n"), std::string::npos) << log;
+}
+
+TEST(Ports, AServerThatSpeaksFirstGreets) {
+    Listener silent(24500, INADDR_LOOPBACK);
+    ASSERT_GE(silent.fd, 0);
+    EXPECT_FALSE(TKo::PortGreets(silent.port, 200)); // accepts into its queue, says nothing
+    Listener talking(silent.port + 1, INADDR_LOOPBACK);
+    ASSERT_GE(talking.fd, 0);
+    std::thread speaker([&] {
+        const int client = accept(talking.fd, nullptr, nullptr);
+        send(client, "J", 1, 0);
+        close(client);
+    });
+    EXPECT_TRUE(TKo::PortGreets(talking.port, 2000));
+    speaker.join();
+    EXPECT_FALSE(TKo::PortGreets(0, 100));
+    EXPECT_FALSE(TKo::PortGreets(TKo::FindFreePort(24600, true), 100)); // nobody there
 }

@@ -12,15 +12,6 @@ void SetVariable(const char* name, const std::string& value) {
 
 } // namespace
 
-void EndProcessTree(std::uint32_t Pid) {
-    if (Pid == 0)
-        return;
-    for (auto pid : TKo::GetProcessList())
-        if (TKo::IsDescendantProcess(Pid, pid))
-            TKo::KillProcess(pid);
-    TKo::KillProcess(Pid);
-}
-
 void TRunState::PrepareEnvironment() {
     DataDir = TKo::GetDataDir();
     TKo::SetPHPRCEnv(DataDir);

@@ -68,7 +68,4 @@ public:
     TCooperativeWait Wait;
 };
 
-// Ends a process and every process whose parent chain reaches it.
-void EndProcessTree(std::uint32_t Pid);
-
 } // namespace quindle

@@ -70,6 +70,15 @@ TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t Apac
     return TCardinalArray();
 }
 
+void EndProcessTree(std::uint32_t Pid) {
+    if (Pid == 0)
+        return;
+    for (auto pid : TKo::GetProcessList())
+        if (TKo::IsDescendantProcess(Pid, pid))
+            TKo::KillProcess(pid);
+    TKo::KillProcess(Pid);
+}
+
 void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort) {
     if (MySqlPid == 0)
         return;
@@ -89,7 +98,9 @@ void StopWebServer(const std::string& ApacheExe, std::uint32_t ApachePid,
                    const TCardinalArray& ApachePids) {
     if (ApachePid == 0)
         return;
-    TKo::KillProcess(ApachePid);
+    // Workers are found as the parent's children, which holds even when the executable's file
+    // is gone with its medium; then the recorded ones, and any other of the same file.
+    EndProcessTree(ApachePid);
     for (auto pid : ApachePids)
         TKo::KillProcess(pid);
     for (auto pid : TKo::FindProcessesByPath(ApacheExe))

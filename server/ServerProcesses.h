@@ -45,6 +45,10 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
                                 const TCooperativeWait& Wait);
 
+// Ends a process and every process whose parent chain reaches it, the descendants first (once
+// the parent is gone, they can no longer be traced to it).
+void EndProcessTree(std::uint32_t Pid);
+
 // Stops the database server so that it closes its files: it is asked to end once it has
 // finished starting (a request in the middle of its start-up leaves it hung), and ended
 // forcibly when it has not gone within the bound.

@@ -283,6 +283,30 @@ TEST_F(DemoPackage, FiftyStartsAndShutdownsLeaveNothingBehind) {
         EXPECT_FALSE(PortIsListening(port)) << port;
 }
 
+TEST_F(DemoPackage, RemovingTheMediumEndsTheProgramAndItsServers) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a medium needs the administrator";
+    TempDir work;
+    chmod(work.Path().c_str(), 0755);
+    const std::string medium = work / "stick";
+    std::filesystem::create_directories(medium);
+    if (std::system(("mount -t tmpfs -o size=600m tmpfs '" + medium + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "this machine does not allow mounting";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { std::system(("umount -l '" + at + "' 2>/dev/null").c_str()); }
+    } unmount{medium};
+    chmod(medium.c_str(), 0755);
+    ASSERT_EQ(std::system(("cp -a '" QUINDLE_BINARY_DIR "/demo-package/.' '" + medium + "'").c_str()), 0);
+
+    PackageRun run(medium, home / "user");
+    run.StartAndWaitForSite();
+    ASSERT_FALSE(run.Processes().empty());
+    // Pulling the stick: the medium is gone from under the running program.
+    ASSERT_EQ(std::system(("umount -l '" + medium + "'").c_str()), 0);
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}
+
 TEST_F(DemoPackage, RunsFromAReadOnlyDiscImageAndEndsWhenItIsRemoved) {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a disc image needs the administrator";

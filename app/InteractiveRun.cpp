@@ -5,15 +5,13 @@
 
 #include <QApplication>
 
-#include <unistd.h>
-
 namespace quindle {
 
 int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     // From here on a request to end runs the shutdown instead of leaving the servers behind.
     InstallEndRequestHandlers();
     // The browser engine refuses to start as the administrator with its sandbox on.
-    if (geteuid() == 0)
+    if (TKo::RunningAsAdministrator())
         TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

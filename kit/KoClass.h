@@ -45,6 +45,8 @@ public:
     static bool IsFileInUse(const std::string& FileName);
     static std::uint16_t GetStartupShowWindow();
     static bool IsWin2000OrLater();
+    // True for the system's all-powerful account.
+    static bool RunningAsAdministrator();
     static void CheckWindowsVersion();
     // The shell's "open" of a program file: started on its own, not as our child, with the
     // given start-up show command. False when it could not be started.

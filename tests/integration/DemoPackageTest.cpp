@@ -268,6 +268,17 @@ TEST_F(DemoPackage, AStartMarkedAsRelaunchedRunsWithoutRelaunching) {
     EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
 }
 
+TEST_F(DemoPackage, HangUpAndInterruptEndEverythingToo) {
+    for (int sig : {SIGHUP, SIGINT}) {
+        PackageRun run(*shared, home / "user");
+        run.StartAndWaitForSite();
+        run.Processes();
+        kill(pid_t(run.MainPid()), sig);
+        EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000))
+            << "signal " << sig << "\n" << run.Log();
+    }
+}
+
 TEST_F(DemoPackage, FiftyStartsAndShutdownsLeaveNothingBehind) {
     std::set<int> ports;
     for (int cycle = 0; cycle < 50; ++cycle) {

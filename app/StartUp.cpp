@@ -44,6 +44,7 @@ void TfrmMain::FormCreate() {
         LetMessagesRun();
         NavigateTo(QString::fromLocal8Bit(s.HomeAddress()));
         NavigateTo(QString::fromLocal8Bit(s.HomeAddress()));
+        StartSplashCloseTimer();
         s.Started = true;
     } catch (const Exception& e) {
         // The rest of the sequence does not run; the window opens as far as it was prepared.

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     TKo::ExpandAppRelativePath("."); // the program folder becomes the current folder
 
     if (argc > 1) {
-        DispatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        DispatchCommandLine(std::vector<std::string>(argv + 1, argv + argc), argc, argv);
         TKo::TerminateSelf();
     }
     if (showCommand < kRelaunchOffset) {

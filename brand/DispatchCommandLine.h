@@ -8,7 +8,8 @@
 
 namespace quindle {
 
-// Args are the arguments after the program path.
-void DispatchCommandLine(const std::vector<std::string>& Args);
+// Args are the arguments after the program path; argc and argv are the process's own, for a
+// mode that needs the window toolkit.
+void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** argv);
 
 } // namespace quindle

@@ -20,6 +20,15 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
 
     state_.Wait.LetMessagesRun = [this] { LetMessagesRun(); };
 
+    connect(WebBrowser1, &QWebEngineView::loadStarted, this, [this] { pageBusy_ = true; });
+    connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this](bool) {
+        pageBusy_ = false;
+        pageComplete_ = true;
+    });
+    tmrCloseSplash.setObjectName("tmrCloseSplash");
+    tmrCloseSplash.setInterval(1);
+    connect(&tmrCloseSplash, &QTimer::timeout, this, &TfrmMain::tmrCloseSplashTimer);
+
     // Requests to end from outside and a vanishing medium are looked at often, also while the
     // start-up waits, since every wait lets events run.
     tmrOutsideEvents_.setInterval(100);
@@ -49,6 +58,18 @@ void TfrmMain::CheckOutsideEvents() {
         ShutDown();
     if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
         ShutDown();
+}
+
+void TfrmMain::StartSplashCloseTimer() {
+    if (state_.SplashPid != 0 && TKo::ProcessExists(std::int32_t(state_.SplashPid)))
+        tmrCloseSplash.start();
+}
+
+void TfrmMain::tmrCloseSplashTimer() {
+    if (pageBusy_ || !pageComplete_)
+        return;
+    tmrCloseSplash.stop();
+    state_.EndSplash();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {

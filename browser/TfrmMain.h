@@ -22,6 +22,8 @@ public:
 
     // The start-up sequence; returns with the window ready to be shown, or ends the process.
     void FormCreate();
+    // Ends the splash once the page has loaded completely (started by the start-up).
+    void StartSplashCloseTimer();
     // Ends every process the run started, then the program itself.
     [[noreturn]] void ShutDown();
 
@@ -38,11 +40,15 @@ private:
     void UseProfileIn(const std::string& DataDir);
     void CheckOutsideEvents();
     void LetMessagesRun();
+    void tmrCloseSplashTimer();
 
     TRunState state_;
     std::uint16_t startupShowCommand_;
     QWebEngineProfile* profile_ = nullptr;
     QTimer tmrOutsideEvents_;
+    QTimer tmrCloseSplash;
+    bool pageBusy_ = false;     // a page is loading
+    bool pageComplete_ = false; // a page has loaded completely
     TMountWatch mounts_;
 };
 

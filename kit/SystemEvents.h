@@ -12,6 +12,10 @@ void InstallEndRequestHandlers();
 // True once for each request that arrived since the last call.
 bool TakeEndRequest();
 
+// Ends this process as soon as the process that started it ends, also when that one is killed
+// without a chance to end its children (a helper must never outlive the program it serves).
+void EndWithParent();
+
 // Watches the system's table of mounted media.
 class TMountWatch {
 public:

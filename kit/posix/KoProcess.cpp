@@ -371,7 +371,9 @@ std::uint16_t TKo::GetStartupShowWindow() {
     return ReadShowCommandOnce();
 }
 
-bool TKo::RunningAsAdministrator() { return geteuid() == 0; }
+bool TKo::RunningAsAdministrator() {
+    return geteuid() == 0;
+}
 
 bool TKo::IsWin2000OrLater() {
     return true;

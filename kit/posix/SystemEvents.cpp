@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -32,6 +33,14 @@ void InstallEndRequestHandlers() {
 
 bool TakeEndRequest() {
     return g_endRequested.exchange(false);
+}
+
+void EndWithParent() {
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have gone before the request was made: we were handed on already.
+    if (getppid() != parent || parent == 1)
+        _exit(0);
 }
 
 TMountWatch::TMountWatch() : fd_(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {}

@@ -14,6 +14,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace quindle;
@@ -50,6 +52,18 @@ int FreePortBlock(int from, int size) {
             return p;
     }
     return 0;
+}
+
+// The program's processes in splash mode.
+std::vector<std::uint32_t> SplashProcesses(const PackageCopy& package) {
+    std::vector<std::uint32_t> result;
+    for (auto pid : TKo::FindProcessesByPath(package.Program())) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
+            result.push_back(pid);
+    }
+    return result;
 }
 
 } // namespace
@@ -97,6 +111,9 @@ TEST_F(DemoPackage, ServesTheSiteWritesItsFilesAndLeavesNothingBehind) {
     EXPECT_NE(ReadFile(dataDir + "/php.ini")
                   .find("mysqli.default_port = " + std::to_string(run.MySqlPort())),
               std::string::npos);
+
+    // The splash has gone once the page has loaded in the window.
+    EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(*shared).empty(); }, 20000));
 
     const int webPort = run.WebPort(), dbPort = run.MySqlPort();
     ASSERT_TRUE(run.ShutDownAndWait()) << run.Log();
@@ -251,6 +268,25 @@ TEST_F(DemoPackage, AnyArgumentRunsNoWindowAndNoServer) {
     EXPECT_TRUE(TKo::FindProcessesByPath(shared->Path("bin/Apache/Apache")).empty());
 }
 
+TEST_F(DemoPackage, TheSplashModeShowsUntilEndedUnlessSwitchedOff) {
+    TempDir dir;
+    WriteFile(dir / "off.ini", "[INI]\r\nshowsplash=0\r\n");
+    WriteFile(dir / "on.ini", "[INI]\r\ntitle=x\r\n");
+    int rc = -1;
+    RunAndCapture(shared->Program(), "splash '" + (dir / "off.ini") + "'", &rc);
+    EXPECT_EQ(rc, 0); // ended at once, nothing shown
+    RunAndCapture(shared->Program(), "splash '" + (dir / "missing.ini") + "'", &rc);
+    EXPECT_EQ(rc, 0);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const auto pid = TKo::RunProgram(shared->Program(), "SPLASH \"" + (dir / "on.ini") + "\"", "",
+                                     SW_SHOWNORMAL);
+    ASSERT_NE(pid, 0u);
+    usleep(1500000);
+    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << "the splash ended by itself";
+    TKo::KillProcess(pid);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(pid)); }));
+}
+
 TEST_F(DemoPackage, AStartMarkedAsRelaunchedRunsWithoutRelaunching) {
     PackageRun run(*shared, home / "user");
     // Started with 6001 itself, the program is the interactive run: the start does not return
@@ -275,7 +311,8 @@ TEST_F(DemoPackage, HangUpAndInterruptEndEverythingToo) {
         run.Processes();
         kill(pid_t(run.MainPid()), sig);
         EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000))
-            << "signal " << sig << "\n" << run.Log();
+            << "signal " << sig << "\n"
+            << run.Log();
     }
 }
 
@@ -301,14 +338,16 @@ TEST_F(DemoPackage, RemovingTheMediumEndsTheProgramAndItsServers) {
     chmod(work.Path().c_str(), 0755);
     const std::string medium = work / "stick";
     std::filesystem::create_directories(medium);
-    if (std::system(("mount -t tmpfs -o size=600m tmpfs '" + medium + "' 2>/dev/null").c_str()) != 0)
+    if (std::system(("mount -t tmpfs -o size=600m tmpfs '" + medium + "' 2>/dev/null").c_str()) !=
+        0)
         GTEST_SKIP() << "this machine does not allow mounting";
     struct Unmount {
         std::string at;
         ~Unmount() { std::system(("umount -l '" + at + "' 2>/dev/null").c_str()); }
     } unmount{medium};
     chmod(medium.c_str(), 0755);
-    ASSERT_EQ(std::system(("cp -a '" QUINDLE_BINARY_DIR "/demo-package/.' '" + medium + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("cp -a '" QUINDLE_BINARY_DIR "/demo-package/.' '" + medium + "'").c_str()), 0);
 
     PackageRun run(medium, home / "user");
     run.StartAndWaitForSite();

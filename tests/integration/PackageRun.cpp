@@ -222,7 +222,14 @@ bool PackageRun::ShutDownAndWait(int timeoutMs) {
     Processes();
     if (main_)
         kill(pid_t(main_), SIGTERM);
-    return WaitUntil([&] { return Processes().empty(); }, timeoutMs);
+    if (WaitUntil([&] { return Processes().empty(); }, timeoutMs))
+        return true;
+    for (auto pid : Processes()) {
+        std::string cmd = Cmdline(pid);
+        std::replace(cmd.begin(), cmd.end(), '\0', ' ');
+        std::fprintf(stderr, "left behind: %u %s\n", pid, cmd.c_str());
+    }
+    return false;
 }
 
 std::string PackageRun::DataDir() const {

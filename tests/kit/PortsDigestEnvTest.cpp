@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <thread>
 #include <cstdlib>
+#include <thread>
 
 using namespace quindle;
 using namespace quindle::test;

@@ -1,4 +1,5 @@
 #include "browser/TfrmMain.h"
+#include "browser/TWebPage.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 
@@ -46,7 +47,10 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
     profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
     profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
-    WebBrowser1->setPage(new QWebEnginePage(profile_, WebBrowser1));
+    auto* page = new TWebPage(profile_, WebBrowser1);
+    // The page closing its own window ends the program.
+    connect(page, &TWebPage::closeRequested, this, [this] { ShutDown(); });
+    WebBrowser1->setPage(page);
 }
 
 void TfrmMain::NavigateTo(const QString& Url) {

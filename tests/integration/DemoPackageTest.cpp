@@ -316,6 +316,21 @@ TEST_F(DemoPackage, HangUpAndInterruptEndEverythingToo) {
     }
 }
 
+TEST_F(DemoPackage, APageClosingItsWindowEndsEverything) {
+    PackageCopy package;
+    // A home page that closes its window once it has been shown, after a first navigation (the
+    // engine alone would refuse a window with history).
+    WriteFile(package.Path("www/index.php"),
+              "<?php if (!isset($_GET['again'])) { header('Location: /?again=1'); exit; } ?>"
+              "<!DOCTYPE html><title>Bye</title><script>"
+              "addEventListener('load', () => setTimeout(() => window.close(), 300));</script>");
+    PackageRun run(package, home / "user");
+    run.Start();
+    ASSERT_TRUE(WaitUntil([&] { return run.WebPort() != 0; }, 30000)) << run.Log();
+    run.Processes();
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}
+
 TEST_F(DemoPackage, FiftyStartsAndShutdownsLeaveNothingBehind) {
     std::set<int> ports;
     for (int cycle = 0; cycle < 50; ++cycle) {

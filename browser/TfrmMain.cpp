@@ -2,6 +2,7 @@
 #include "browser/TWebPage.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/Strings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
 
     state_.Wait.LetMessagesRun = [this] { LetMessagesRun(); };
 
+    connect(WebBrowser1, &QWebEngineView::titleChanged, this, &TfrmMain::WebBrowser1TitleChange);
     connect(WebBrowser1, &QWebEngineView::loadStarted, this, [this] { pageBusy_ = true; });
     connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this](bool) {
         pageBusy_ = false;
@@ -51,6 +53,10 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     // The page closing its own window ends the program.
     connect(page, &TWebPage::closeRequested, this, [this] { ShutDown(); });
     WebBrowser1->setPage(page);
+}
+
+void TfrmMain::WebBrowser1TitleChange(const QString& Title) {
+    setWindowTitle(Title + " - " + QString::fromLocal8Bit(Trim(state_.AppTitle)));
 }
 
 void TfrmMain::NavigateTo(const QString& Url) {

@@ -28,6 +28,8 @@ public:
     [[noreturn]] void ShutDown();
 
     void NavigateTo(const QString& Url);
+    // The caption follows the page: "<page title> - <application title>".
+    void WebBrowser1TitleChange(const QString& Title);
     TRunState& State() { return state_; }
 
     QWebEngineView* WebBrowser1 = nullptr;

@@ -35,6 +35,29 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+std::string PreparePrivateFolders() {
+    std::string root = (std::filesystem::temp_directory_path() / "quindle-test-XXXXXX").string();
+    if (!mkdtemp(root.data()))
+        throw std::runtime_error("mkdtemp failed");
+    for (const char* sub : {"/home", "/home/.local/share", "/runtime", "/tmp"})
+        std::filesystem::create_directories(root + sub);
+    // Packages copied below are served by web server workers that run as another account when
+    // the tests run as the administrator: they must be able to pass through.
+    for (const char* sub : {"", "/tmp"})
+        std::filesystem::permissions(root + sub, std::filesystem::perms(0755));
+    setenv("HOME", (root + "/home").c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
+    setenv("TMPDIR", (root + "/tmp").c_str(), 1);
+    return root;
+}
+
+void RemovePrivateFolders(const std::string& root) {
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -19,6 +19,11 @@ private:
     std::string path_;
 };
 
+// Makes a private home, data, runtime and temporary folder for the run and points the
+// environment at them; returns the folder that holds them.
+std::string PreparePrivateFolders();
+void RemovePrivateFolders(const std::string& root);
+
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);

@@ -4,21 +4,13 @@
 #include "kit/Strings.h"
 
 namespace quindle {
-namespace {
-
-void SetVariable(const char* name, const std::string& value) {
-    TKo::SetEnvironmentVariable(name, value);
-}
-
-} // namespace
-
 void TRunState::PrepareEnvironment() {
     DataDir = TKo::GetDataDir();
     TKo::SetPHPRCEnv(DataDir);
     TKo::SetOSLanguageEnv();
-    SetVariable("SERVER_FILENAME", TKo::GetAppFileName());
-    SetVariable("SERVER_FILEVERSION", kServerFileVersion);
-    SetVariable("SERVER_APPNAME", kBuiltInTitle);
+    TKo::SetEnvironmentVariable("SERVER_FILENAME", TKo::GetAppFileName());
+    TKo::SetEnvironmentVariable("SERVER_FILEVERSION", kServerFileVersion);
+    TKo::SetEnvironmentVariable("SERVER_APPNAME", kBuiltInTitle);
 }
 
 std::string TRunState::ExtractConfigIni() {
@@ -71,22 +63,18 @@ bool TRunState::RunningFromCD() const {
 }
 
 std::string TRunState::GetBinDir() {
-    std::string result = TKo::GetAppPath() + "bin";
-    if (RunningFromCD()) {
-        // The servers must write beside themselves: they run from a copy on the hard disk.
-        TKo::CopyFiles(result, DataDir);
-        result = JoinPath(DataDir, "bin");
-        TKo::SetReadOnlyTree(result, false);
-    }
-    return result;
+    // The servers must write beside themselves: from a CD they run from a copy on the hard disk.
+    if (RunningFromCD())
+        return CopyToHardDisk(TKo::GetAppPath(), DataDir, "bin");
+    return TKo::GetAppPath() + "bin";
 }
 
 void TRunState::SetStackEnvironment() {
     const std::string php = GetShortPath(JoinPath(BinDir, std::string("apache/php") + ExeSuffix));
     const std::string openssl = GetShortPath(JoinPath(BinDir, "apache/openssl.cnf"));
-    SetVariable("PHP_EXE", php);
-    SetVariable("OPENSSL_CONF", openssl);
-    SetVariable("SSLEAY_CONF", openssl);
+    TKo::SetEnvironmentVariable("PHP_EXE", php);
+    TKo::SetEnvironmentVariable("OPENSSL_CONF", openssl);
+    TKo::SetEnvironmentVariable("SSLEAY_CONF", openssl);
 }
 
 std::string TRunState::MakeCommandCopy() const {

@@ -17,7 +17,6 @@ void TfrmMain::ShutDown() {
 
 void TfrmMain::FormDestroy() {
     tmrOutsideEvents_.stop();
-    state_.EndSplash();
     if (isVisible()) {
         hide();
         LetMessagesRun();

@@ -23,16 +23,15 @@ std::string FillTemplate(const std::string& templateFile, const std::string& tar
     return target;
 }
 
-// Copies Name from the program folder into the working folder and makes the copy writable;
-// returns the copy's path.
-std::string CopyToHardDisk(const TServerContext& c, const std::string& name) {
-    TKo::CopyFiles(c.AppPath + name, c.DataDir);
-    const std::string copy = JoinPath(c.DataDir, name);
+} // namespace
+
+std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDir,
+                           const std::string& Name) {
+    TKo::CopyFiles(AppPath + Name, DataDir);
+    const std::string copy = JoinPath(DataDir, Name);
     TKo::SetReadOnlyTree(copy, false);
     return copy;
 }
-
-} // namespace
 
 std::string ForwardSlashes(const std::string& Path) {
     return TKo::ReplaceText(Path, "\\", "/", false);
@@ -52,7 +51,7 @@ std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
     const std::string result = JoinPath(Context.DataDir, "httpd.conf");
     std::string site = Context.AppPath + "www";
     if (Context.RunningFromCD && Context.CopyFilesToHardDisk)
-        site = CopyToHardDisk(Context, "www");
+        site = CopyToHardDisk(Context.AppPath, Context.DataDir, "www");
     return FillTemplate(JoinPath(Context.BinDir, "apache/httpd.conf"), result,
                         {{"$PHPRC$", ForwardSlashes(Context.DataDir)},
                          {"$BINDIR$", ForwardSlashes(Context.BinDir)},
@@ -101,7 +100,7 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
     if (Context.RunningFromCD) {
         try {
             TKo::WriteIniString(result, "mysqld", "datadir",
-                                quoted(CopyToHardDisk(Context, "data")));
+                                quoted(CopyToHardDisk(Context.AppPath, Context.DataDir, "data")));
         } catch (const Exception&) {
         }
     }

@@ -18,6 +18,12 @@ struct TServerContext {
     bool CopyFilesToHardDisk = false; // Config.ini copyfilestoharddisk is not "0"
 };
 
+// Copies the folder Name of the program folder into the working folder, where the servers can
+// write, and clears the read-only attribute of the copy; returns the copy's path. Earlier copies
+// are overwritten file by file.
+std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDir,
+                           const std::string& Name);
+
 // The path as configuration files want it: forward slashes.
 std::string ForwardSlashes(const std::string& Path);
 

@@ -229,15 +229,22 @@ std::string RuntimeDir() {
     return std::string();
 }
 
+// Starts a child that runs on its own; remembered so that it is reaped once it ends.
+std::uint32_t StartUnwaited(const std::string& ExePath, const std::string& Params,
+                            const std::string& WorkDir, std::uint16_t ShowState, bool detached) {
+    ReapChildren();
+    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState, detached);
+    if (pid <= 0)
+        return 0;
+    RememberChild(pid);
+    return std::uint32_t(pid);
+}
+
 } // namespace
 
 std::uint32_t TKo::RunProgram(const std::string& ExePath, const std::string& Params,
                               const std::string& WorkDir, std::uint16_t ShowState) {
-    ReapChildren();
-    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState);
-    if (pid > 0)
-        RememberChild(pid);
-    return pid > 0 ? std::uint32_t(pid) : 0;
+    return StartUnwaited(ExePath, Params, WorkDir, ShowState, false);
 }
 
 void TKo::RunProgramAndWait(const std::string& ExePath, const std::string& Params,
@@ -314,11 +321,7 @@ void TKo::TerminateSelf() {
 }
 
 bool TKo::ShellOpenProgram(const std::string& ExePath, std::uint16_t ShowCommand) {
-    ReapChildren();
-    const pid_t pid = Spawn(ExePath, std::string(), std::string(), ShowCommand, true);
-    if (pid > 0)
-        RememberChild(pid);
-    return pid > 0;
+    return StartUnwaited(ExePath, std::string(), std::string(), ShowCommand, true) != 0;
 }
 
 bool RequestProcessEnd(std::uint32_t Pid) {

@@ -19,7 +19,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
 
     auto* frmMain = new TfrmMain(StartupShowCommand);
     frmMain->FormCreate();
-    frmMain->showMaximized();
+    frmMain->ShowAsStarted();
     const int code = app.exec();
     frmMain->ShutDown();
     return code;

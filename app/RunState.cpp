@@ -149,11 +149,47 @@ std::string TRunState::HomeAddress() const {
 
 void TRunState::EndProcesses() {
     EndSplash();
+    EndOutsideBrowser();
+    EndServers();
+}
+
+void TRunState::EndOutsideBrowser() {
     EndProcessTree(BrowserPid);
     EndProcessTree(ReportedPid);
+}
+
+void TRunState::EndServers() {
     StopWebServer(ApacheExe, ApachePid, ApachePids);
     // The database closes its files when asked; only one that does not answer is forced.
     StopDatabaseServer(MySqlPid, MySqlPort);
+}
+
+bool TRunState::FindOutsideBrowser() {
+    BrowserIniFile = BrowserIniPath(BinDir);
+    const BrowserSettings browser = ReadBrowserIni(BinDir, WebPort);
+    SilentScriptErrors = browser.Silent;
+    SplashTime = browser.SplashTime;
+    if (!FileExists(ResolvePathCase(BrowserIniFile)))
+        return false;
+    BrowserPath = browser.BrowserPath;
+    BrowserParameters = browser.Parameters;
+    return !BrowserPath.empty() && FileExists(OutsideBrowserExe());
+}
+
+std::string TRunState::OutsideBrowserExe() const {
+    return ResolvePathCase(TKo::ExpandAppRelativePath(BrowserPath));
+}
+
+std::string TRunState::BrowserMessageName() const {
+    return "quindle-" + TKo::MD5Hex(UpperCase(GetShortPath(OutsideBrowserExe())));
+}
+
+void TRunState::StartOutsideBrowser() {
+    BrowserPid = TKo::RunProgram(OutsideBrowserExe(), BrowserParameters, "", SW_SHOWMAXIMIZED);
+}
+
+bool TRunState::OutsideBrowserRunning() const {
+    return !TKo::FindProcessesByPath(OutsideBrowserExe()).empty();
 }
 
 } // namespace quindle

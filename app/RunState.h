@@ -5,6 +5,7 @@
 // The main window owns one and drives it step by step.
 
 #include "kit/KoClass.h"
+#include "kit/Product.h"
 #include "server/ServerConfig.h"
 #include "server/ServerProcesses.h"
 
@@ -14,7 +15,7 @@ namespace quindle {
 
 // A start whose show command is at least this is the relaunched, interactive run.
 constexpr std::uint16_t kRelaunchOffset = 6000;
-constexpr const char* kServerFileVersion = "9.00";
+constexpr const char* kServerFileVersion = kProductVersion;
 
 class TRunState {
 public:
@@ -47,6 +48,20 @@ public:
     void EndProcesses();
     // Ends the splash alone.
     void EndSplash();
+    // Ends the outside browser and the reported process, each with its descendants.
+    void EndOutsideBrowser();
+    // Ends the web server and stops the database server.
+    void EndServers();
+
+    // --- The outside browser ----------------------------------------------------------------
+    // Reads Browser.ini (also the script-error and splash-time settings); true when it names an
+    // outside browser program that exists.
+    bool FindOutsideBrowser();
+    std::string OutsideBrowserExe() const; // absolute
+    // The name of the channel on which the outside browser reports a process id.
+    std::string BrowserMessageName() const;
+    void StartOutsideBrowser();
+    bool OutsideBrowserRunning() const;
 
     // --- The state of the run ----------------------------------------------------------------
     std::string DataDir, ConfigFile, BrandFile, BinDir;
@@ -63,6 +78,8 @@ public:
     std::uint32_t ReportedPid = 0;
     bool TrayIconOn = false, ToolbarOn = false, StatusbarOn = false;
     bool Started = false;
+    bool SilentScriptErrors = true;
+    int SplashTime = 0;
     std::string AppTitle = "Quindle";
 
     TCooperativeWait Wait;

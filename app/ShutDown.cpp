@@ -16,12 +16,20 @@ void TfrmMain::ShutDown() {
 }
 
 void TfrmMain::FormDestroy() {
+    // A request to end that arrives while ending (the waits let events run) runs these steps
+    // again from its own call; each of them is done once and skipped after.
     tmrOutsideEvents_.stop();
+    tmrCloseSplash.stop();
+    Timer1.stop();
+    state_.EndSplash();
     if (isVisible()) {
         hide();
         LetMessagesRun();
     }
-    state_.EndProcesses();
+    state_.EndOutsideBrowser();
+    SetTrayIcon(false);
+    LetMessagesRun();
+    state_.EndServers();
 }
 
 } // namespace quindle

@@ -3,12 +3,22 @@
 
 #include "app/ConfigFiles.h"
 #include "app/ErrorReport.h"
+#include "browser/ProgramIcon.h"
+#include "browser/TWebBrowser.h"
 #include "browser/TfrmMain.h"
+#include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 
 #include <QApplication>
+#include <QToolButton>
 
 namespace quindle {
+namespace {
+
+// How long the start-up waits for an outside browser's process to appear.
+constexpr int kOutsideBrowserWaitMs = 30000;
+
+} // namespace
 
 void TfrmMain::FormCreate() {
     TRunState& s = state_;
@@ -22,6 +32,8 @@ void TfrmMain::FormCreate() {
         QApplication::setApplicationDisplayName(QString());
         QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
         setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
+        QApplication::setWindowIcon(ProgramIcon());
+        setWindowIcon(ProgramIcon());
         setWindowState(Qt::WindowMaximized);
 
         if (!s.ClaimSingleInstance()) {
@@ -42,14 +54,94 @@ void TfrmMain::FormCreate() {
         s.WaitForWebWorker();
 
         LetMessagesRun();
-        NavigateTo(QString::fromLocal8Bit(s.HomeAddress()));
-        NavigateTo(QString::fromLocal8Bit(s.HomeAddress()));
+        NavigateTo(HomeAddress());
+        if (s.FindOutsideBrowser())
+            RunOutsideBrowser();
+
+        FavoritesFile = BuildFavoritesMenu();
+        SilentScriptErrors = s.SilentScriptErrors;
+        WebBrowser1->SetSilent(SilentScriptErrors);
+        mnuTray_Settings->setEnabled(!s.RunningFromCD());
+        ApplyBrandFlag(IsFlagOn(s.ReadConfig("brand")));
+        btnHome->setToolTip(HomeAddress() + QStringLiteral(" (Alt+Home)"));
+        s.TrayIconOn = IsFlagOn(s.ReadConfig("trayicon"));
+        s.ToolbarOn = IsFlagOn(s.ReadConfig("toolbar"));
+        s.StatusbarOn = IsFlagOn(s.ReadConfig("statusbar"));
+        ApplyBars(s.ToolbarOn, s.StatusbarOn);
+        LetMessagesRun();
+        SetAddressText(HomeAddress());
+        NavigateToAddressBox();
+        if (IsFlagOn(s.ReadConfig("fullscreen")))
+            EnterFullScreen();
+        LetMessagesRun();
+        DecideStartShow();
+        if (s.TrayIconOn)
+            SetTrayIcon(true);
         StartSplashCloseTimer();
         s.Started = true;
     } catch (const Exception& e) {
         // The rest of the sequence does not run; the window opens as far as it was prepared.
         ReportApplicationError(s.AppTitle, e.Message(), this);
     }
+}
+
+void TfrmMain::DecideStartShow() {
+    const int show = int(startupShowCommand_) - int(kRelaunchOffset);
+    // Hide, show minimised, minimise, show minimised without activation.
+    if (show == 0 || show == 2 || show == 6 || show == 7) {
+        startShow_ = state_.TrayIconOn ? TStartShow::InTray : TStartShow::Minimized;
+        state_.EndSplash();
+    } else {
+        startShow_ = TStartShow::Normal;
+    }
+}
+
+void TfrmMain::ShowAsStarted() {
+    switch (startShow_) {
+    case TStartShow::Never:
+    case TStartShow::InTray:
+        break;
+    case TStartShow::Minimized:
+        showMinimized();
+        break;
+    case TStartShow::Normal:
+        if (windowState() & Qt::WindowFullScreen) {
+            showFullScreen();
+        } else {
+            // A state set while hidden does not always reach the window manager.
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            showMaximized();
+        }
+        ForceForegroundWindow(this);
+        break;
+    }
+}
+
+void TfrmMain::RunOutsideBrowser() {
+    TRunState& s = state_;
+    ListenForReports();
+    startShow_ = TStartShow::Never;
+    LetMessagesRun();
+    s.StartOutsideBrowser();
+    LetMessagesRun();
+    for (int waited = 0; !s.OutsideBrowserRunning() && waited < kOutsideBrowserWaitMs;
+         waited += 330)
+        s.Wait.Idle(330);
+    s.Wait.Idle(618);
+    if (s.SplashTime > 0) {
+        Timer1.start(s.SplashTime * 1000);
+    } else {
+        s.EndSplash();
+    }
+    for (int pass = 0; pass < 3; ++pass) {
+        try {
+            s.Wait.Idle(1000);
+            while (s.OutsideBrowserRunning())
+                s.Wait.Idle(618);
+        } catch (...) {
+        }
+    }
+    ShutDown();
 }
 
 } // namespace quindle

@@ -29,7 +29,20 @@ void TWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel Level, con
         emit closeRequested();
         return;
     }
-    QWebEnginePage::javaScriptConsoleMessage(Level, Message, LineNumber, SourceId);
+    // The engine reports an error nothing caught as "Uncaught <error>"; console.error() of the
+    // page itself is not a script error.
+    if (Level == ErrorMessageLevel && Message.startsWith(QLatin1String("Uncaught")))
+        emit scriptError(Message, LineNumber, SourceId);
+}
+
+bool TWebPage::acceptNavigationRequest(const QUrl& Url, NavigationType, bool IsMainFrame) {
+    if (IsMainFrame)
+        emit navigationStarting(Url);
+    return true;
+}
+
+QWebEnginePage* TWebPage::createWindow(WebWindowType Type) {
+    return OnCreateWindow ? OnCreateWindow(Type) : nullptr;
 }
 
 } // namespace quindle

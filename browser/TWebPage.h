@@ -1,10 +1,14 @@
 #pragma once
 
-// The page of a browser window. A page may close its own window with window.close(); the engine
-// ignores that for a window it did not open once its history holds more than one entry, so the
-// page's window.close() is routed to the host, which decides what closing means.
+// The page of a browser control. It reports what the window around it needs to know and the
+// engine does not say by itself: the page closing its own window (the engine ignores
+// window.close() for a window it did not open once its history holds more than one entry, so the
+// call is routed to the host), script errors, the start of each top-level navigation, and the
+// wish for a new window.
 
 #include <QWebEnginePage>
+
+#include <functional>
 
 namespace quindle {
 
@@ -14,13 +18,22 @@ class TWebPage : public QWebEnginePage {
 public:
     TWebPage(QWebEngineProfile* Profile, QObject* Parent);
 
+    // Makes the page of a new window; nullptr refuses the window.
+    std::function<QWebEnginePage*(WebWindowType Type)> OnCreateWindow;
+
 signals:
     // The page asked to close its window.
     void closeRequested();
+    // A script on the page failed and nothing caught the error.
+    void scriptError(const QString& Message, int LineNumber, const QString& SourceId);
+    // A top-level navigation is about to start.
+    void navigationStarting(const QUrl& Url);
 
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel Level, const QString& Message,
                                   int LineNumber, const QString& SourceId) override;
+    bool acceptNavigationRequest(const QUrl& Url, NavigationType Type, bool IsMainFrame) override;
+    QWebEnginePage* createWindow(WebWindowType Type) override;
 };
 
 } // namespace quindle

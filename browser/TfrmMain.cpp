@@ -1,36 +1,41 @@
 #include "browser/TfrmMain.h"
-#include "browser/TWebPage.h"
+#include "browser/ProgramIcon.h"
+#include "browser/TTrayIconMan.h"
+#include "browser/TWebBrowser.h"
+#include "app/ConfigFiles.h"
+#include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QWebEnginePage>
+#include <QDir>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QSocketNotifier>
+#include <QToolButton>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
-#include <QWebEngineView>
 
 namespace quindle {
 
 TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
-    : QMainWindow(Parent), startupShowCommand_(StartupShowCommand) {
-    setObjectName("frmMain");
-    WebBrowser1 = new QWebEngineView(this);
-    WebBrowser1->setObjectName("WebBrowser1");
-    setCentralWidget(WebBrowser1);
-    resize(1024, 720);
+    : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand) {
+    setObjectName(QStringLiteral("frmMain"));
+    PlaceBrowser(WebBrowser1);
+    CreateTrayMenu();
 
     state_.Wait.LetMessagesRun = [this] { LetMessagesRun(); };
 
-    connect(WebBrowser1, &QWebEngineView::titleChanged, this, &TfrmMain::WebBrowser1TitleChange);
-    connect(WebBrowser1, &QWebEngineView::loadStarted, this, [this] { pageBusy_ = true; });
-    connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this](bool) {
-        pageBusy_ = false;
-        pageComplete_ = true;
-    });
-    tmrCloseSplash.setObjectName("tmrCloseSplash");
+    tmrCloseSplash.setObjectName(QStringLiteral("tmrCloseSplash"));
     tmrCloseSplash.setInterval(1);
     connect(&tmrCloseSplash, &QTimer::timeout, this, &TfrmMain::tmrCloseSplashTimer);
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setSingleShot(true);
+    connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    connect(btnBrand, &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
 
     // Requests to end from outside and a vanishing medium are looked at often, also while the
     // start-up waits, since every wait lets events run.
@@ -40,8 +45,22 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
 }
 
+TfrmMain::~TfrmMain() = default;
+
 void TfrmMain::LetMessagesRun() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QString TfrmMain::HomeAddress() const {
+    return QString::fromLocal8Bit(quindle::HomeAddress(state_.WebPort));
+}
+
+QString TfrmMain::ApplicationTitle() const {
+    return QString::fromLocal8Bit(state_.AppTitle);
+}
+
+QString TfrmMain::LocalhostPort() const {
+    return QStringLiteral("127.0.0.1:%1").arg(state_.WebPort);
 }
 
 void TfrmMain::UseProfileIn(const std::string& DataDir) {
@@ -49,18 +68,51 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
     profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
     profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
-    auto* page = new TWebPage(profile_, WebBrowser1);
-    // The page closing its own window ends the program.
-    connect(page, &TWebPage::closeRequested, this, [this] { ShutDown(); });
-    WebBrowser1->setPage(page);
+    connect(profile_, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
+    UseProfile(profile_);
 }
 
 void TfrmMain::WebBrowser1TitleChange(const QString& Title) {
-    setWindowTitle(Title + " - " + QString::fromLocal8Bit(Trim(state_.AppTitle)));
+    TBrowserWindow::WebBrowser1TitleChange(Title);
+    // The task-bar text follows the main window's caption.
+    QApplication::setApplicationName(windowTitle());
 }
 
-void TfrmMain::NavigateTo(const QString& Url) {
-    WebBrowser1->setUrl(QUrl::fromUserInput(Url));
+void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    QFileDialog dialog(this, tr("Save File"),
+                       QDir(folder).filePath(Download->suggestedFileName()));
+    dialog.setObjectName(QStringLiteral("dlgDownload"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        Download->cancel();
+        return;
+    }
+    const QFileInfo target(dialog.selectedFiles().first());
+    Download->setDownloadDirectory(target.absolutePath());
+    Download->setDownloadFileName(target.fileName());
+    const QString name = target.fileName();
+    connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this, [this, Download,
+                                                                              name] {
+        const qint64 total = Download->totalBytes();
+        StatusBar1->SetPanelText(0, tr("Downloading %1: %2 KB").arg(name).arg(
+                                        Download->receivedBytes() / 1024));
+        if (total > 0) {
+            ProgressBar1->setRange(0, 1000);
+            ProgressBar1->setValue(int(Download->receivedBytes() * 1000 / total));
+            ProgressBar1->show();
+        }
+    });
+    connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, Download,
+                                                                            target] {
+        ProgressBar1->hide();
+        StatusBar1->SetPanelText(
+            0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
+                   ? tr("Download complete: %1").arg(target.absoluteFilePath())
+                   : tr("Download failed: %1").arg(Download->interruptReasonString()));
+    });
+    Download->accept();
 }
 
 void TfrmMain::CheckOutsideEvents() {
@@ -68,6 +120,23 @@ void TfrmMain::CheckOutsideEvents() {
         ShutDown();
     if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
         ShutDown();
+    TakeReports();
+    if (state_.Started && state_.TrayIconOn)
+        SetTrayIcon(true);
+}
+
+void TfrmMain::ListenForReports() {
+    if (!reports_.Open(state_.BrowserMessageName()))
+        return;
+    reportNotifier_ = new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
+    connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
+}
+
+void TfrmMain::TakeReports() {
+    if (!reports_.IsOpen())
+        return;
+    if (const std::uint32_t pid = reports_.Receive())
+        state_.ReportedPid = pid;
 }
 
 void TfrmMain::StartSplashCloseTimer() {
@@ -76,15 +145,31 @@ void TfrmMain::StartSplashCloseTimer() {
 }
 
 void TfrmMain::tmrCloseSplashTimer() {
-    if (pageBusy_ || !pageComplete_)
+    if (WebBrowser1->Busy() || WebBrowser1->ReadyState() != 4)
         return;
     tmrCloseSplash.stop();
+    state_.EndSplash();
+}
+
+void TfrmMain::Timer1Timer() {
+    Timer1.stop();
     state_.EndSplash();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     ShutDown();
+}
+
+void TfrmMain::changeEvent(QEvent* Event) {
+    TBrowserWindow::changeEvent(Event);
+    // Minimising sends the window to the tray.
+    if (Event->type() == QEvent::WindowStateChange && state_.Started && state_.TrayIconOn &&
+        isMinimized() && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized() && isVisible())
+                SetMainWindowVisible(false);
+        });
 }
 
 } // namespace quindle

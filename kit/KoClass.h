@@ -123,13 +123,13 @@ public:
     static bool SetEnvironmentVariable(const std::string& Name, const std::string& Value);
     static void ExploreFolder(const std::string& Folder, int ShowCommand);
     static void OpenContactMail();
+    // Opens a file, folder or address with the program the desktop has for it (the shell's
+    // "open"); results are not reported.
+    static void ShellOpenTarget(const std::string& Target, int ShowCommand);
 };
 
 // Replaces the main icon group of ExeFile by the images of IcoFile; raises Exception with
 // "Resource update error: " and the failing step. ExeFile is left untouched on any failure.
 void ReplaceMainIcon(const std::string& ExeFile, const std::string& IcoFile);
-
-// The product's contact address, opened by TKo::OpenContactMail.
-extern const char* const kContactMail;
 
 } // namespace quindle

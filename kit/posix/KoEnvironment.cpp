@@ -2,6 +2,7 @@
 
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/Product.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -11,7 +12,6 @@
 
 namespace quindle {
 
-const char* const kContactMail = "support@quindle.dev";
 
 namespace {
 
@@ -71,6 +71,10 @@ bool TKo::SetOSLanguageEnv() {
 
 void TKo::ExploreFolder(const std::string& Folder, int ShowCommand) {
     ShellOpen(ResolvePathCase(Folder), ShowCommand);
+}
+
+void TKo::ShellOpenTarget(const std::string& Target, int ShowCommand) {
+    ShellOpen(Target, ShowCommand);
 }
 
 void TKo::OpenContactMail() {

@@ -1,4 +1,5 @@
 #include "kit/KoClass.h"
+#include "kit/Product.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,34 @@
+#pragma once
+
+// Find on this page: a small tool window beside the browser window; each Find Next moves to the
+// next match, and the count of matches shows below.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+namespace quindle {
+
+class TWebBrowser;
+
+class TFindDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Shows the browser's find window, making it on first use.
+    static TFindDialog* ShowFor(TWebBrowser& Browser);
+
+    QLineEdit* edtFindText;
+    QCheckBox* chkMatchCase;
+    QLabel* lblResult;
+
+    void FindNext(bool Backward = false);
+
+private:
+    explicit TFindDialog(TWebBrowser& Browser);
+    TWebBrowser& browser_;
+};
+
+} // namespace quindle

@@ -48,6 +48,9 @@ TFindDialog::TFindDialog(TWebBrowser& Browser) : QDialog(&Browser, Qt::Tool), br
     connect(btnNext, &QPushButton::clicked, this, [this] { FindNext(); });
     connect(btnPrevious, &QPushButton::clicked, this, [this] { FindNext(true); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
+    // The engine carries on with a search of the same text whatever the flags; another letter
+    // case rule starts a new one.
+    connect(chkMatchCase, &QCheckBox::toggled, this, [this] { browser_.findText(QString()); });
     // Closing the window clears the highlighting on the page.
     connect(this, &QDialog::finished, this, [this] { browser_.findText(QString()); });
 }

@@ -79,6 +79,9 @@ void TfrmMain::WebBrowser1TitleChange(const QString& Title) {
 }
 
 void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
+    // Save As of a page has chosen its file already.
+    if (Download->isSavePageDownload())
+        return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     QFileDialog dialog(this, tr("Save File"),
                        QDir(folder).filePath(Download->suggestedFileName()));

@@ -2,12 +2,14 @@
 // keys, layout, the status bar, shortcuts and their scope, the brand flag, the page menu and its
 // commands.
 
+#include "browser/TFindDialog.h"
 #include "browser/TInternetOptions.h"
 #include "browser/TWebBrowser.h"
 #include "browser/TfrmBrowser.h"
 #include "browser/TfrmMain.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/browser/PageServer.h"
+#include "kit/Paths.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -387,7 +389,7 @@ TEST_F(MainWindow, SaveAsWritesThePageAndPrintWritesThroughThePrinter) {
     WhenDialogShows("dlgSaveAs", [&](QDialog* d) {
         auto* files = static_cast<QFileDialog*>(d);
         files->selectFile(QString::fromStdString(saved));
-        files->accept();
+        static_cast<QDialog*>(files)->accept();
     });
     frm.mnuMenu_SaveAs->trigger();
     EXPECT_TRUE(WaitFor([&] { return ReadAll(saved).find("Seventeen oranges") != std::string::npos; }))
@@ -397,7 +399,7 @@ TEST_F(MainWindow, SaveAsWritesThePageAndPrintWritesThroughThePrinter) {
     frm.WebBrowser1->Printer().setOutputFormat(QPrinter::PdfFormat);
     frm.WebBrowser1->Printer().setOutputFileName(QString::fromStdString(pdf));
     WhenDialogShows("dlgPrint", [](QDialog* d) { d->accept(); });
-    frm.actPrint->trigger();
+    frm.mnuMenu_Print->trigger();
     EXPECT_TRUE(WaitFor([&] { return ReadAll(pdf).rfind("%PDF", 0) == 0 &&
                                      ReadAll(pdf).find("%%EOF") != std::string::npos; }));
     // Cancelling writes nothing.

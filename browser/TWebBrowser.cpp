@@ -2,9 +2,7 @@
 #include "browser/PageCommands.h"
 #include "browser/TWebPage.h"
 
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
-#include <QWebEngineProfile>
 
 namespace quindle {
 
@@ -47,14 +45,6 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
             [this](const QString& Message, int LineNumber, const QString& SourceId) {
                 if (!silent_)
                     emit ScriptError(Message, LineNumber, SourceId);
-            });
-    // A page this control saves arrives as a download of the profile; it goes where Save As
-    // was told, without asking again.
-    connect(Profile, &QWebEngineProfile::downloadRequested, this,
-            [this](QWebEngineDownloadRequest* Download) {
-                if (Download->isSavePageDownload() && Download->page() == page_ &&
-                    Download->state() == QWebEngineDownloadRequest::DownloadRequested)
-                    Download->accept();
             });
     page_->OnCreateWindow = [this](QWebEnginePage::WebWindowType Type) -> QWebEnginePage* {
         TWebBrowser* target = OnNewWindow2 ? OnNewWindow2(Type) : nullptr;

@@ -43,15 +43,15 @@ protected:
     }
     // Loads an opener page whose script opens a window at once.
     TfrmBrowser* OpenFrom(TBrowserWindow& Opener, const QString& Script) {
-        const int before = int(OpenPopups().size());
+        const QList<TfrmBrowser*> before = OpenPopups();
         const QString path = QStringLiteral("/opener%1").arg(++openers_);
         server.Add(path, "<title>Opener</title><script>" + Script + "</script>");
         Opener.NavigateTo(server.Url(path));
         TfrmBrowser* popup = nullptr;
         WaitFor([&] {
-            const auto list = OpenPopups();
-            if (list.size() > before)
-                popup = list.last();
+            for (TfrmBrowser* p : OpenPopups())
+                if (!before.contains(p))
+                    popup = p;
             return popup != nullptr;
         });
         return popup;

@@ -142,7 +142,10 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
     }
     env.push_back("HOME=" + home_);
     env.push_back("XDG_RUNTIME_DIR=" + home_);
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    if (display_.empty())
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+    else
+        env.push_back("DISPLAY=" + display_);
     env.push_back("QUINDLE_SHOWCMD=" + std::to_string(ShowCommand));
     std::vector<char*> envp;
     for (auto& v : env)

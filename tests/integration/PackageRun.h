@@ -62,6 +62,8 @@ public:
     int MySqlPort() const;   // from the generated my.ini
     std::string Log() const; // what the program wrote to its standard streams
     std::uint32_t MainPid() const { return main_; }
+    // Runs on that X display instead of offscreen.
+    void UseDisplay(const std::string& Display) { display_ = Display; }
 
 private:
     std::string Path(const std::string& name) const { return package_ + "/" + name; }
@@ -72,6 +74,7 @@ private:
     std::uint32_t main_ = 0;
     mutable std::set<std::uint32_t> seen_;
     mutable int webPort_ = 0;
+    std::string display_;
 };
 
 // The relaunched instances of a program: processes of that file started without arguments.

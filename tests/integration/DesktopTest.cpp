@@ -1,0 +1,122 @@
+// The real demo package on a desktop of its own (a virtual display with a window manager and a
+// tray): what the user sees of the main window, a popup, the splash and the tray.
+
+#include "tests/integration/PackageRun.h"
+#include "tests/integration/VirtualDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+std::string Config(const std::string& Extra) {
+    return "[INI]\r\nfullscreen=0\r\ntitle=Demo Shop\r\nport=8080\r\nip=127.0.0.1\r\n"
+           "copyfilestoharddisk=0\r\nbrand=0" +
+           Extra;
+}
+
+bool SplashRuns(const PackageCopy& Package) {
+    for (auto pid : TKo::FindProcessesByPath(Package.Program())) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        const std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+std::string ScreenshotPath(const std::string& Name) {
+    std::filesystem::create_directories(QUINDLE_BINARY_DIR "/screenshots");
+    return QUINDLE_BINARY_DIR "/screenshots/" + Name;
+}
+
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!desktop.Started())
+            GTEST_SKIP() << "no virtual display (Xvfb) on this machine";
+    }
+    VirtualDesktop desktop;
+    PackageCopy package;
+    TempDir home;
+};
+
+} // namespace
+
+TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoaded) {
+    package.SetConfig(Config(""));
+    PackageRun run(package, home.Path());
+    run.UseDisplay(desktop.Display());
+    ASSERT_NE(run.StartAndWaitForSite(), 0u);
+    std::vector<DesktopWindow> windows;
+    ASSERT_TRUE(WaitUntil([&] {
+        windows = desktop.Windows("Quindle Demo - Demo Shop");
+        return windows.size() == 1 && windows[0].Width == 1280;
+    }, 30000)) << run.Log();
+    EXPECT_NE(windows[0].State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] { return !SplashRuns(package); }, 15000));
+    // The tray holds the program's icon.
+    EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("main-window.png")));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+    EXPECT_TRUE(desktop.Windows("Demo Shop").empty());
+}
+
+TEST_F(Desktop, AWindowOpenedWithoutASizeIs800By600InTheMiddleOfTheScreen) {
+    package.SetConfig(Config(""));
+    std::ofstream(package.Path("www/index.php"))
+        << "<!DOCTYPE html><title>Opener</title><p>Opening a window...</p>"
+           "<script>window.open('popup.php?kind=plain');</script>";
+    PackageRun run(package, home.Path());
+    run.UseDisplay(desktop.Display());
+    ASSERT_NE(run.StartAndWaitForSite(), 0u);
+    std::vector<DesktopWindow> popups;
+    ASSERT_TRUE(WaitUntil([&] {
+        popups = desktop.Windows("Popup");
+        return popups.size() == 1 && popups[0].Width == 800;
+    }, 30000)) << run.Log();
+    EXPECT_EQ(popups[0].Height, 600);
+    // Centred: the frame the window manager adds shifts the inside by its border and title.
+    EXPECT_NEAR(popups[0].X, (1280 - 800) / 2, 12);
+    EXPECT_NEAR(popups[0].Y, (800 - 600) / 2, 40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("popup.png")));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
+    package.SetConfig(Config(""));
+    {
+        EXPECT_EQ(desktop.TrayIcons(), 0);
+        PackageRun run(package, home.Path());
+        run.UseDisplay(desktop.Display());
+        ASSERT_NE(run.Start(2), 0u);
+        EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 30000)) << run.Log();
+        // The splash ends at once, and no window shows.
+        EXPECT_TRUE(WaitUntil([&] { return !SplashRuns(package); }, 15000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_TRUE(desktop.Windows("Demo Shop").empty());
+        EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+    }
+    package.SetConfig(Config("\r\ntrayicon=0"));
+    {
+        PackageRun run(package, home.Path());
+        run.UseDisplay(desktop.Display());
+        ASSERT_NE(run.Start(7), 0u);
+        std::vector<DesktopWindow> windows;
+        EXPECT_TRUE(WaitUntil([&] {
+            windows = desktop.Windows("Demo Shop", false);
+            return windows.size() == 1 &&
+                   windows[0].State.find("window state: Iconic") != std::string::npos;
+        }, 30000)) << run.Log();
+        EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+    }
+}

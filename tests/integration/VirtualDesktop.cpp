@@ -1,0 +1,147 @@
+#include "tests/integration/VirtualDesktop.h"
+#include "kit/KoClass.h"
+#include "tests/TestSupport.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace quindle::test {
+namespace {
+
+bool Exists(const std::string& Path) {
+    struct stat st;
+    return stat(Path.c_str(), &st) == 0;
+}
+
+std::string Which(const std::string& Program) {
+    for (const char* dir : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
+        if (access((dir + Program).c_str(), X_OK) == 0)
+            return dir + Program;
+    return std::string();
+}
+
+} // namespace
+
+VirtualDesktop::VirtualDesktop() {
+    const std::string xvfb = Which("Xvfb");
+    if (xvfb.empty())
+        return;
+    int display = 90 + int(getpid() % 100);
+    while (Exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
+           Exists("/tmp/.X" + std::to_string(display) + "-lock"))
+        ++display;
+    const std::string name = ":" + std::to_string(display);
+    pids_.push_back(TKo::RunProgram(xvfb, name + " -screen 0 1280x800x24 -nolisten tcp", "", 0));
+    setenv("DISPLAY", name.c_str(), 1);
+    if (!WaitUntil([&] { return Exists("/tmp/.X11-unix/X" + std::to_string(display)) &&
+                                std::system("xdpyinfo > /dev/null 2>&1") == 0; },
+                   10000))
+        return;
+    display_ = display;
+    if (const std::string wm = Which("openbox"); !wm.empty()) {
+        pids_.push_back(TKo::RunProgram(wm, "", "", 0));
+        WaitUntil([&] { return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                               std::string::npos; },
+                  5000);
+    }
+    if (const std::string tray = Which("trayer"); !tray.empty()) {
+        pids_.push_back(TKo::RunProgram(
+            tray, "--edge top --align right --widthtype request --height 24", "", 0));
+        WaitUntil([&] { return !Run("xdotool search --name '^panel$'").empty(); }, 5000);
+    }
+}
+
+VirtualDesktop::~VirtualDesktop() {
+    for (auto it = pids_.rbegin(); it != pids_.rend(); ++it)
+        TKo::KillProcess(*it);
+    unsetenv("DISPLAY");
+}
+
+std::string VirtualDesktop::Run(const std::string& Command) const {
+    std::string out;
+    if (FILE* p = popen((Command + " 2>/dev/null").c_str(), "r")) {
+        std::array<char, 4096> buffer;
+        while (std::size_t n = fread(buffer.data(), 1, buffer.size(), p))
+            out.append(buffer.data(), n);
+        pclose(p);
+    }
+    return out;
+}
+
+std::vector<DesktopWindow> VirtualDesktop::Windows(const std::string& Text, bool OnScreen) const {
+    std::vector<DesktopWindow> result;
+    std::istringstream ids(
+        Run(OnScreen ? "xdotool search --onlyvisible --name ." : "xdotool search --name ."));
+    std::string id;
+    while (ids >> id) {
+        DesktopWindow w;
+        w.Id = id;
+        w.Title = Run("xdotool getwindowname " + id);
+        if (!w.Title.empty() && w.Title.back() == '\n')
+            w.Title.pop_back();
+        if (w.Title.find(Text) == std::string::npos)
+            continue;
+        // "WINDOW=..", "X=..", "Y=..", "WIDTH=..", "HEIGHT=.."
+        std::istringstream shell(Run("xdotool getwindowgeometry --shell " + id));
+        std::string line;
+        while (std::getline(shell, line)) {
+            const auto eq = line.find('=');
+            if (eq == std::string::npos)
+                continue;
+            const std::string key = line.substr(0, eq);
+            const int value = std::atoi(line.c_str() + eq + 1);
+            if (key == "X")
+                w.X = value;
+            else if (key == "Y")
+                w.Y = value;
+            else if (key == "WIDTH")
+                w.Width = value;
+            else if (key == "HEIGHT")
+                w.Height = value;
+        }
+        w.State = Run("xprop -id " + id + " _NET_WM_STATE WM_STATE");
+        if (!OnScreen && w.State.find("WM_STATE") == std::string::npos)
+            continue; // not a window the window manager manages
+        result.push_back(w);
+    }
+    return result;
+}
+
+int VirtualDesktop::TrayIcons() const {
+    // In the window tree, the tray embeds each icon's window (one with a class of its own) below
+    // its panel.
+    std::istringstream tree(Run("xwininfo -root -tree"));
+    std::string line;
+    std::size_t panelDepth = std::string::npos;
+    int icons = 0;
+    while (std::getline(tree, line)) {
+        const std::size_t depth = line.find_first_not_of(' ');
+        if (line.find("(\"panel\" \"trayer\")") != std::string::npos) {
+            panelDepth = depth;
+            continue;
+        }
+        if (panelDepth == std::string::npos)
+            continue;
+        if (depth <= panelDepth) {
+            panelDepth = std::string::npos;
+            continue;
+        }
+        if (line.find("(\"") != std::string::npos)
+            ++icons;
+    }
+    return icons;
+}
+
+bool VirtualDesktop::Screenshot(const std::string& File) const {
+    return std::system(("import -display " + Display() + " -window root '" + File +
+                        "' > /dev/null 2>&1")
+                           .c_str()) == 0;
+}
+
+} // namespace quindle::test

@@ -1,0 +1,41 @@
+#pragma once
+
+// A desktop of its own for a test: a virtual X display with a window manager (activation,
+// maximising, full screen) and a tray, started by the test and ended with it. Windows are looked
+// at the way a user sees them: mapped, with a title, a position and a size.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quindle::test {
+
+struct DesktopWindow {
+    std::string Id;
+    std::string Title;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    std::string State; // _NET_WM_STATE and WM_STATE as the window manager set them
+};
+
+class VirtualDesktop {
+public:
+    // 1280 x 800; false from Started() when Xvfb is missing or does not come up.
+    VirtualDesktop();
+    ~VirtualDesktop();
+    bool Started() const { return display_ > 0; }
+    std::string Display() const { return ":" + std::to_string(display_); }
+
+    // Windows whose title contains Text: those on screen, or all of them (minimised ones too).
+    std::vector<DesktopWindow> Windows(const std::string& Text, bool OnScreen = true) const;
+    // Windows embedded in the tray.
+    int TrayIcons() const;
+    // Saves the whole screen as a PNG.
+    bool Screenshot(const std::string& File) const;
+
+private:
+    std::string Run(const std::string& Command) const;
+    int display_ = 0;
+    std::vector<std::uint32_t> pids_;
+};
+
+} // namespace quindle::test

@@ -68,8 +68,12 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
     profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
     profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
-    connect(profile_, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
+    HandleDownloadsOf(profile_);
     UseProfile(profile_);
+}
+
+void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
+    connect(Profile, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
 }
 
 void TfrmMain::WebBrowser1TitleChange(const QString& Title) {

@@ -41,6 +41,8 @@ public:
     [[noreturn]] void ShutDown();
 
     TRunState& State() { return state_; }
+    // Downloads of pages in Profile ask where to save and show their progress here.
+    void HandleDownloadsOf(QWebEngineProfile* Profile);
     QString HomeAddress() const override;
     QString ApplicationTitle() const override;
 

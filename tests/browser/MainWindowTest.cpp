@@ -7,6 +7,7 @@
 #include "browser/TWebBrowser.h"
 #include "browser/TfrmBrowser.h"
 #include "browser/TfrmMain.h"
+#include "browser/WindowHelpers.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/browser/PageServer.h"
 #include "kit/Paths.h"
@@ -444,4 +445,76 @@ TEST_F(MainWindow, InternetOptionsDeletesCookiesAndStoredData) {
     EXPECT_TRUE(WaitFor([&] { return read("String(document.cookie)").isEmpty(); }))
         << read("String(document.cookie)").toStdString();
     EXPECT_EQ(read("String(localStorage.getItem('k'))"), "null");
+}
+
+TEST_F(MainWindow, ADownloadAsksWhereToSaveAndReportsInTheStatusBar) {
+    TempDir dir;
+    frm.HandleDownloadsOf(PrivateProfile());
+    QString content;
+    for (int i = 0; i < 20000; ++i)
+        content += QStringLiteral("line %1\n").arg(i);
+    server.Add("/report.bin", content);
+    server.Add("/files", "<title>Files</title><a id='l' href='/report.bin'>report</a>");
+    Load("/files");
+    const std::string target = dir / "saved-report.bin";
+    WhenDialogShows("dlgDownload", [&](QDialog* d) {
+        d->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(target));
+        d->accept();
+    });
+    frm.NavigateTo(server.Url("/report.bin"));
+    EXPECT_TRUE(WaitFor([&] { return frm.StatusBar1->PanelText(0).startsWith("Download complete"); }))
+        << frm.StatusBar1->PanelText(0).toStdString();
+    EXPECT_EQ(ReadAll(target), content.toStdString());
+    // The page stays where it was.
+    EXPECT_EQ(frm.windowTitle(), "Files - Demo Shop");
+}
+
+TEST(WindowHelpers, BrowseForFileStartsEmptyForAMissingFileAndKeepsItOnCancel) {
+    TempDir dir;
+    const std::string icon = dir / "app.ico";
+    std::ofstream(icon) << "x";
+    QString name = QString::fromStdString(dir / "missing.ico");
+    WhenDialogShows("dlgBrowseForFile", [](QDialog* d) {
+        EXPECT_TRUE(d->findChild<QLineEdit*>("fileNameEdit")->text().isEmpty());
+        d->reject();
+    });
+    EXPECT_FALSE(BrowseForFile(name, ".ico"));
+    EXPECT_EQ(name.toStdString(), dir / "missing.ico");
+
+    name = QString::fromStdString(icon);
+    WhenDialogShows("dlgBrowseForFile", [](QDialog* d) {
+        EXPECT_EQ(d->findChild<QLineEdit*>("fileNameEdit")->text(), "app.ico");
+        EXPECT_EQ(static_cast<QFileDialog*>(d)->nameFilters(), QStringList{"*.ico (*.ico)"});
+        d->accept();
+    });
+    EXPECT_TRUE(BrowseForFile(name, ".ico"));
+    EXPECT_EQ(name.toStdString(), icon);
+}
+
+TEST(WindowHelpers, SetBusyDisablesTheControlAndShowsTheBusyCursor) {
+    QWidget control;
+    SetBusy(true, &control);
+    EXPECT_FALSE(control.isEnabled());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    SetBusy(false, &control);
+    EXPECT_TRUE(control.isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(WindowHelpers, EditFocusIsTheAddressBoxNotTheBrowserControl) {
+    TfrmMain frm(1);
+    frm.show();
+    QApplication::setActiveWindow(&frm);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
+    frm.cboAddress->setFocus();
+    EXPECT_TRUE(IsEditFocused(&frm));
+    frm.WebBrowser1->setFocus();
+    EXPECT_FALSE(IsEditFocused(&frm));
+    EXPECT_TRUE(IsEditControl(frm.cboAddress));
+    EXPECT_FALSE(IsEditControl(frm.btnGo));
+    EXPECT_FALSE(IsEditControl(frm.WebBrowser1));
+    EXPECT_TRUE(HasProperty(frm.cboAddress, "font"));
+    EXPECT_FALSE(HasProperty(frm.cboAddress, "OnChange"));
+    EXPECT_FALSE(HasProperty(nullptr, "font"));
 }

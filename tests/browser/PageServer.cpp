@@ -29,10 +29,16 @@ void PageServer::Serve() {
             requests_[path] += 1;
             const bool found = pages_.contains(path);
             const QByteArray body = found ? pages_.value(path) : QByteArray("not found");
-            socket->write((found ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n") +
-                          QByteArray("Content-Type: text/html; charset=utf-8\r\n"
-                                     "Cache-Control: no-store\r\nContent-Length: ") +
-                          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+            // Paths ending in ".bin" are files to download.
+            const QByteArray type = path.endsWith(".bin")
+                                        ? QByteArray("application/octet-stream\r\n"
+                                                     "Content-Disposition: attachment")
+                                        : QByteArray("text/html; charset=utf-8");
+            QByteArray reply = found ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n";
+            reply += "Content-Type: " + type + "\r\nCache-Control: no-store\r\n";
+            reply += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+            reply += "Connection: close\r\n\r\n" + body;
+            socket->write(reply);
             socket->disconnectFromHost();
         });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

@@ -120,3 +120,26 @@ TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
         EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     }
 }
+
+TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
+    package.SetConfig(Config(""));
+    PackageRun run(package, home.Path());
+    run.UseDisplay(desktop.Display());
+    ASSERT_NE(run.StartAndWaitForSite(), 0u);
+    std::vector<DesktopWindow> windows;
+    ASSERT_TRUE(WaitUntil([&] {
+        windows = desktop.Windows("Demo Shop");
+        return windows.size() == 1 && windows[0].Width == 1280;
+    }, 30000)) << run.Log();
+    ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
+    desktop.Minimise(windows[0]);
+    // Gone from the screen and from the task bar: not even a minimised window is left.
+    EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Demo Shop", false).empty(); }, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ASSERT_TRUE(desktop.ClickTrayIcon(1));
+    EXPECT_TRUE(WaitUntil([&] {
+        windows = desktop.Windows("Demo Shop");
+        return windows.size() == 1 && windows[0].State.find("Iconic") == std::string::npos;
+    }, 10000));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}

@@ -113,6 +113,48 @@ std::vector<DesktopWindow> VirtualDesktop::Windows(const std::string& Text, bool
     return result;
 }
 
+namespace {
+
+// The screen rectangle of the first icon below the tray's panel: "WxH+x+y  +X+Y" in the tree.
+bool FirstTrayIcon(const std::string& Tree, int& X, int& Y, int& W, int& H) {
+    std::istringstream tree(Tree);
+    std::string line;
+    std::size_t panelDepth = std::string::npos;
+    while (std::getline(tree, line)) {
+        const std::size_t depth = line.find_first_not_of(' ');
+        if (line.find("(\"panel\" \"trayer\")") != std::string::npos) {
+            panelDepth = depth;
+            continue;
+        }
+        if (panelDepth == std::string::npos || depth <= panelDepth ||
+            line.find("(\"") == std::string::npos)
+            continue;
+        const auto size = line.find(")  ");
+        if (size == std::string::npos)
+            continue;
+        int lx, ly;
+        if (std::sscanf(line.c_str() + size + 3, "%dx%d+%d+%d +%d+%d", &W, &H, &lx, &ly, &X,
+                        &Y) == 6)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool VirtualDesktop::ClickTrayIcon(int Button) const {
+    int x, y, w, h;
+    if (!FirstTrayIcon(Run("xwininfo -root -tree"), x, y, w, h))
+        return false;
+    Run("xdotool mousemove " + std::to_string(x + w / 2) + " " + std::to_string(y + h / 2) +
+        " click " + std::to_string(Button));
+    return true;
+}
+
+void VirtualDesktop::Minimise(const DesktopWindow& Window) const {
+    Run("xdotool windowminimize " + Window.Id);
+}
+
 int VirtualDesktop::TrayIcons() const {
     // In the window tree, the tray embeds each icon's window (one with a class of its own) below
     // its panel.

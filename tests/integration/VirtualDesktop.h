@@ -29,6 +29,10 @@ public:
     std::vector<DesktopWindow> Windows(const std::string& Text, bool OnScreen = true) const;
     // Windows embedded in the tray.
     int TrayIcons() const;
+    // Clicks the first icon in the tray with that mouse button (1 left, 3 right).
+    bool ClickTrayIcon(int Button) const;
+    // Asks the window manager to minimise the window.
+    void Minimise(const DesktopWindow& Window) const;
     // Saves the whole screen as a PNG.
     bool Screenshot(const std::string& File) const;
 

@@ -1,0 +1,229 @@
+// What the user waits for and what the program costs on a desktop, measured on the real demo
+// package without the database, on a virtual display with a window manager:
+//  - a plain start to the splash window on screen;
+//  - a plain start to the home page completely loaded in the window (the moment the splash
+//    ends), next to the floor: the bare web server and a minimal program of the same browser
+//    engine started together, until that program has loaded the same page;
+//  - the memory (PSS) of the program with its browser helpers, the home page shown, next to
+//    Debian's Chromium in --app mode on the same page (when it is installed);
+//  - the processor time the splash process uses while it waits.
+
+#include "tests/integration/PackageRun.h"
+#include "tests/integration/VirtualDesktop.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+using namespace quindle;
+using namespace quindle::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+std::string Output(const std::string& Command) {
+    std::string out;
+    if (FILE* p = popen((Command + " 2>/dev/null").c_str(), "r")) {
+        std::array<char, 4096> buffer;
+        while (std::size_t n = fread(buffer.data(), 1, buffer.size(), p))
+            out.append(buffer.data(), n);
+        pclose(p);
+    }
+    return out;
+}
+
+bool SplashOnScreen() {
+    return !Output("xdotool search --onlyvisible --class quindle").empty();
+}
+
+bool SplashRuns(const std::string& Program) {
+    for (auto pid : TKo::FindProcessesByPath(Program)) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+// Proportional set size of a process and all its descendants, in MB.
+double TreePssMb(std::uint32_t Root) {
+    double kb = 0;
+    for (auto pid : TKo::GetProcessList()) {
+        if (pid != Root && !TKo::IsDescendantProcess(Root, pid))
+            continue;
+        std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+        std::string key;
+        double value;
+        std::string unit;
+        while (in >> key) {
+            if (key == "Pss:") {
+                in >> value >> unit;
+                kb += value;
+                break;
+            }
+            in.ignore(4096, '\n');
+        }
+    }
+    return kb / 1024.0;
+}
+
+// User and system time of a process, in clock ticks.
+double CpuTicks(std::uint32_t Pid) {
+    std::ifstream in("/proc/" + std::to_string(Pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string f;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {
+        if (i == 14)
+            utime = std::atof(f.c_str());
+        if (i == 15)
+            stime = std::atof(f.c_str());
+    }
+    return utime + stime;
+}
+
+void EndTree(std::uint32_t Root) {
+    for (auto pid : TKo::GetProcessList())
+        if (TKo::IsDescendantProcess(Root, pid))
+            TKo::KillProcess(pid);
+    TKo::KillProcess(Root);
+}
+
+} // namespace
+
+int main() {
+    char root[] = "/tmp/quindle-bench-XXXXXX";
+    mkdtemp(root);
+    chmod(root, 0755);
+    setenv("TMPDIR", root, 1);
+    VirtualDesktop desktop;
+    if (!desktop.Started()) {
+        std::printf("no virtual display (Xvfb): nothing measured\n");
+        return 0;
+    }
+    const int rounds = 5;
+    PackageCopy package;
+    package.RemoveDatabase();
+    const std::string home = std::string(root) + "/home";
+
+    std::vector<double> toSplash, toLoaded;
+    double pss = 0;
+    int port = 0;
+    for (int i = 0; i < rounds; ++i) {
+        PackageRun run(package, home);
+        run.UseDisplay(desktop.Display());
+        const auto start = Clock::now();
+        std::thread starter([&] { run.Start(); });
+        while (!SplashOnScreen() && Ms(start) < 10000)
+            usleep(2000);
+        toSplash.push_back(Ms(start));
+        starter.join();
+        while (SplashRuns(package.Program()) && Ms(start) < 20000)
+            usleep(2000);
+        toLoaded.push_back(Ms(start));
+        port = run.WebPort();
+        if (i == rounds - 1) {
+            sleep(2); // the page shown and settled
+            pss = TreePssMb(run.MainPid());
+        }
+        run.ShutDownAndWait();
+    }
+
+    // The floor: the same web server and configuration, and a bare view of the same engine,
+    // started together.
+    const std::string dataDir = PackageRun(package, home).DataDir();
+    const std::string apache = package.Path("bin/Apache/Apache");
+    setenv("PHPRC", dataDir.c_str(), 1);
+    setenv("PHP_INI_SCAN_DIR", "", 1);
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+    std::vector<double> floor;
+    for (int i = 0; i < rounds; ++i) {
+        std::filesystem::remove(dataDir + "/httpd.pid");
+        const auto start = Clock::now();
+        TKo::RunProgram(apache, "-f \"" + dataDir + "/httpd.conf\"", "", SW_HIDE);
+        const auto browser = TKo::RunProgram(MINIMAL_BROWSER_PATH, "\"" + url + "\"", "", 1);
+        while (TKo::ProcessExists(std::int32_t(browser)) && Ms(start) < 20000)
+            usleep(2000);
+        floor.push_back(Ms(start));
+        EndTree(browser);
+        for (auto pid : TKo::FindProcessesByPath(apache))
+            TKo::KillProcess(pid);
+        while (!TKo::FindProcessesByPath(apache).empty() || TKo::IsPortInUse(port, true))
+            usleep(1000);
+    }
+
+    // Chromium in --app mode on the same page, the same web server.
+    double chromiumPss = 0;
+    if (access("/usr/bin/chromium", X_OK) == 0) {
+        std::filesystem::remove(dataDir + "/httpd.pid");
+        TKo::RunProgram(apache, "-f \"" + dataDir + "/httpd.conf\"", "", SW_HIDE);
+        const std::string profile = std::string(root) + "/chromium";
+        const auto chromium = TKo::RunProgram(
+            "/usr/bin/chromium",
+            "--no-sandbox --no-first-run --no-default-browser-check --user-data-dir=\"" + profile +
+                "\" --app=\"" + url + "\"",
+            "", 1);
+        sleep(8);
+        chromiumPss = TreePssMb(chromium);
+        EndTree(chromium);
+        for (auto pid : TKo::FindProcessesByPath(apache))
+            TKo::KillProcess(pid);
+    }
+
+    // The splash mode while it waits.
+    const std::string ini = std::string(root) + "/Config.ini";
+    std::ofstream(ini) << "[INI]\r\nshowsplash=1\r\n";
+    const auto splash = TKo::RunProgram(package.Program(), "splash \"" + ini + "\"", "", 1);
+    sleep(1);
+    const double before = CpuTicks(splash);
+    const auto waitStart = Clock::now();
+    sleep(5);
+    const double used = (CpuTicks(splash) - before) / double(sysconf(_SC_CLK_TCK));
+    const double splashCpu = 100.0 * used / (Ms(waitStart) / 1000.0);
+    TKo::KillProcess(splash);
+
+    std::printf("plain start to splash on screen:            %7.1f ms  (goal below 300)\n",
+                Median(toSplash));
+    std::printf("plain start to home page loaded in window:  %7.1f ms  (goal below 1000)\n",
+                Median(toLoaded));
+    std::printf("floor: bare web server + bare web view:     %7.1f ms\n", Median(floor));
+    std::printf("ratio:                                      %7.2f    (goal below 1.6)\n",
+                Median(toLoaded) / Median(floor));
+    std::printf("memory (PSS) with the home page shown:      %7.1f MB  (goal below 250)\n", pss);
+    if (chromiumPss > 0)
+        std::printf("Chromium --app on the same page (PSS):      %7.1f MB\n", chromiumPss);
+    else
+        std::printf("Chromium is not installed: no comparison\n");
+    std::printf("splash process while it waits:              %7.2f %% of a core (goal below 1)\n",
+                splashCpu);
+    std::filesystem::remove_all(root);
+    return 0;
+}

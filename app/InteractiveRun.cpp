@@ -1,4 +1,6 @@
 #include "app/InteractiveRun.h"
+#include "app/ErrorReport.h"
+#include "kit/Exceptions.h"
 #include "browser/TfrmMain.h"
 #include "kit/KoClass.h"
 #include "kit/SystemEvents.h"
@@ -13,11 +15,27 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     // The browser engine refuses to start as the administrator with its sandbox on.
     if (TKo::RunningAsAdministrator())
         TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The steps that need no window run first: the splash is on screen while the toolkit and
+    // the browser engine start.
+    TRunState prepared;
+    std::string error;
+    bool firstInstance = true;
+    try {
+        firstInstance = prepared.PrepareRun();
+    } catch (const Exception& e) {
+        error = e.Message();
+    }
+
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!firstInstance) {
+        ShowErrorBox("Error", "An instance of this application is already running!");
+        TKo::TerminateSelf();
+    }
 
     auto* frmMain = new TfrmMain(StartupShowCommand);
+    frmMain->AdoptPreparedRun(std::move(prepared), error);
     frmMain->FormCreate();
     frmMain->ShowAsStarted();
     const int code = app.exec();

@@ -13,6 +13,19 @@ void TRunState::PrepareEnvironment() {
     TKo::SetEnvironmentVariable("SERVER_APPNAME", kBuiltInTitle);
 }
 
+bool TRunState::PrepareRun() {
+    Prepared = true;
+    PrepareEnvironment();
+    Started = false;
+    ConfigFile = ExtractConfigIni();
+    BrandFile = WriteBrandDefaults();
+    ReadTitle();
+    if (!ClaimSingleInstance())
+        return false;
+    StartSplash();
+    return true;
+}
+
 std::string TRunState::ExtractConfigIni() {
     const std::string file = JoinPath(DataDir, "Config.ini");
     TKo::SaveResourceToFile("RES_CONFIG_INI", file);

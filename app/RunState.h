@@ -33,6 +33,12 @@ public:
     bool RunningFromCD() const;
     TServerContext ServerContext() const;
 
+    // The steps before any window: environment, Config.ini and Brand.ini, the title, the single
+    // instance and the splash. False when another instance of the program runs. Raises what
+    // writing the settings files raises.
+    bool PrepareRun();
+    bool Prepared = false;
+
     // --- Processes ---------------------------------------------------------------------------
     void StartSplash();
     void StartDatabaseServer();

@@ -20,15 +20,28 @@ constexpr int kOutsideBrowserWaitMs = 30000;
 
 } // namespace
 
+void TfrmMain::AdoptPreparedRun(TRunState Prepared, const std::string& Error) {
+    state_ = std::move(Prepared);
+    state_.Wait = MakeCooperativeWait();
+    earlyError_ = Error;
+}
+
 void TfrmMain::FormCreate() {
     TRunState& s = state_;
     try {
-        s.PrepareEnvironment();
-        s.Started = false;
-        s.ConfigFile = s.ExtractConfigIni();
-        s.BrandFile = s.WriteBrandDefaults();
-
-        s.ReadTitle();
+        if (!earlyError_.empty())
+            throw Exception(earlyError_);
+        // The steps before any window run before the toolkit starts, so the splash comes up
+        // as early as it can; without them (the tests) they run here.
+        bool firstInstance = true;
+        if (!s.Prepared) {
+            s.PrepareEnvironment();
+            s.Started = false;
+            s.ConfigFile = s.ExtractConfigIni();
+            s.BrandFile = s.WriteBrandDefaults();
+            s.ReadTitle();
+            firstInstance = s.ClaimSingleInstance();
+        }
         QApplication::setApplicationDisplayName(QString());
         QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
         setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
@@ -36,12 +49,12 @@ void TfrmMain::FormCreate() {
         setWindowIcon(ProgramIcon());
         setWindowState(Qt::WindowMaximized);
 
-        if (!s.ClaimSingleInstance()) {
+        if (!firstInstance) {
             ShowErrorBox("Error", "An instance of this application is already running!");
             TKo::TerminateSelf();
         }
-
-        s.StartSplash();
+        if (!s.Prepared)
+            s.StartSplash();
         s.BinDir = s.GetBinDir();
         s.SetStackEnvironment();
         s.StartDatabaseServer();

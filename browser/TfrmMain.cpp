@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
@@ -27,7 +28,7 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     PlaceBrowser(WebBrowser1);
     CreateTrayMenu();
 
-    state_.Wait.LetMessagesRun = [this] { LetMessagesRun(); };
+    state_.Wait = MakeCooperativeWait();
 
     tmrCloseSplash.setObjectName(QStringLiteral("tmrCloseSplash"));
     tmrCloseSplash.setInterval(1);
@@ -49,6 +50,20 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::LetMessagesRun() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+TCooperativeWait TfrmMain::MakeCooperativeWait() {
+    TCooperativeWait wait;
+    wait.LetMessagesRun = [this] { LetMessagesRun(); };
+    // The browser engine does its work in this thread's events: a pause that slept would stop
+    // it (and the window) for as long.
+    wait.Sleep = [](int Milliseconds) {
+        QDeadlineTimer until(Milliseconds);
+        while (!until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            int(std::max<qint64>(1, until.remainingTime())));
+    };
+    return wait;
 }
 
 QString TfrmMain::HomeAddress() const {

@@ -30,6 +30,9 @@ public:
     explicit TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent = nullptr);
     ~TfrmMain() override;
 
+    // Takes over the steps the start-up ran before the toolkit started, or the error that
+    // stopped them.
+    void AdoptPreparedRun(TRunState Prepared, const std::string& Error);
     // The start-up sequence; returns with the window ready to be shown, or ends the process.
     void FormCreate();
     // Shows the window as the start-up decided.
@@ -97,6 +100,8 @@ private:
     void CreateTrayMenu();
     void CheckOutsideEvents();
     void LetMessagesRun();
+    // Waits of the start-up and shutdown: events run, also during their pauses.
+    TCooperativeWait MakeCooperativeWait();
     void tmrCloseSplashTimer();
     void Timer1Timer();
     // Step 31: the show command of the start decides how the window comes up.
@@ -109,6 +114,7 @@ private:
     void DownloadRequested(QWebEngineDownloadRequest* Download);
 
     TRunState state_;
+    std::string earlyError_;
     std::uint16_t startupShowCommand_;
     TStartShow startShow_ = TStartShow::Normal;
     QWebEngineProfile* profile_ = nullptr;

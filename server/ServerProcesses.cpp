@@ -15,7 +15,10 @@ std::string Quoted(const std::string& s) {
 } // namespace
 
 void TCooperativeWait::Pause(int Milliseconds) const {
-    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+    if (Sleep)
+        Sleep(Milliseconds);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
 std::string DatabaseServerExe(const std::string& BinDir) {

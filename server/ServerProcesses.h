@@ -13,6 +13,8 @@ namespace quindle {
 // A cooperative wait: let pending events run once, then sleep.
 struct TCooperativeWait {
     std::function<void()> LetMessagesRun = [] {};
+    // How a pause passes; the thread sleeps unless told otherwise.
+    std::function<void(int Milliseconds)> Sleep;
     void Pause(int Milliseconds) const;
     void Idle(int Milliseconds) const {
         LetMessagesRun();

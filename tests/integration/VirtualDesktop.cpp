@@ -106,8 +106,10 @@ std::vector<DesktopWindow> VirtualDesktop::Windows(const std::string& Text, bool
                 w.Height = value;
         }
         w.State = Run("xprop -id " + id + " _NET_WM_STATE WM_STATE");
-        if (!OnScreen && w.State.find("WM_STATE") == std::string::npos)
-            continue; // not a window the window manager manages
+        // Withdrawn (or never managed) windows are gone for the user.
+        if (!OnScreen && w.State.find("window state: Normal") == std::string::npos &&
+            w.State.find("window state: Iconic") == std::string::npos)
+            continue;
         result.push_back(w);
     }
     return result;

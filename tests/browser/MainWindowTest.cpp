@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
+#include <QPrintPreviewWidget>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
@@ -409,6 +410,21 @@ TEST_F(MainWindow, SaveAsWritesThePageAndPrintWritesThroughThePrinter) {
     frm.mnuMenu_Print->trigger();
     Pump(500);
     EXPECT_FALSE(FileExists(other));
+}
+
+TEST_F(MainWindow, PrintPreviewPaintsThePagesAndCloses) {
+    server.Add("/long", "<title>Long</title>" + QString("<p>line</p>").repeated(400));
+    Load("/long");
+    int pages = 0;
+    WhenDialogShows("dlgPrintPreview", [&](QDialog* d) {
+        // The preview has painted when it knows its pages.
+        auto* preview = d->findChild<QPrintPreviewWidget*>();
+        WaitFor([&] { return preview && preview->pageCount() > 1; }, 10000);
+        pages = preview ? preview->pageCount() : 0;
+        d->reject();
+    });
+    frm.mnuMenu_PrintPreview->trigger();
+    EXPECT_GT(pages, 1);
 }
 
 TEST_F(MainWindow, SourceOpensTheSourceInANewWindow) {

@@ -143,3 +143,19 @@ TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
     }, 10000));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }
+
+TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
+    package.SetConfig(Config("").replace(Config("").find("fullscreen=0"), 12, "fullscreen=1"));
+    PackageRun run(package, home.Path());
+    run.UseDisplay(desktop.Display());
+    ASSERT_NE(run.StartAndWaitForSite(), 0u);
+    std::vector<DesktopWindow> windows;
+    EXPECT_TRUE(WaitUntil([&] {
+        windows = desktop.Windows("Demo Shop");
+        return windows.size() == 1 && windows[0].X == 0 && windows[0].Y == 0 &&
+               windows[0].Width == 1280 && windows[0].Height == 800;
+    }, 30000)) << run.Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("full-screen.png")));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}

@@ -9,6 +9,7 @@
 //  - the processor time the splash process uses while it waits.
 
 #include "tests/integration/PackageRun.h"
+#include "bench/BenchClock.h"
 #include "tests/integration/VirtualDesktop.h"
 
 #include <signal.h>
@@ -29,34 +30,12 @@
 
 using namespace quindle;
 using namespace quindle::test;
-using Clock = std::chrono::steady_clock;
+using namespace quindle::bench;
 
 namespace {
 
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-std::string Output(const std::string& Command) {
-    std::string out;
-    if (FILE* p = popen((Command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer;
-        while (std::size_t n = fread(buffer.data(), 1, buffer.size(), p))
-            out.append(buffer.data(), n);
-        pclose(p);
-    }
-    return out;
-}
-
 bool SplashOnScreen() {
-    return !Output("xdotool search --onlyvisible --class quindle").empty();
+    return !CommandOutput("xdotool search --onlyvisible --class quindle").empty();
 }
 
 std::uint32_t SplashProcess(const std::string& Program) {

@@ -4,6 +4,7 @@
 //  - a shutdown to the last started process gone, without and with an idle database.
 // Runs without a display (Qt's offscreen platform), in a private home under /tmp.
 
+#include "bench/BenchClock.h"
 #include "tests/integration/PackageRun.h"
 
 #include <signal.h>
@@ -19,18 +20,9 @@
 
 using namespace quindle;
 using namespace quindle::test;
-using Clock = std::chrono::steady_clock;
+using namespace quindle::bench;
 
 namespace {
-
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void WaitFor200(int port) {
     while (HttpRequest(port, "GET", "/").status != 200)

@@ -54,18 +54,6 @@ int FreePortBlock(int from, int size) {
     return 0;
 }
 
-// The program's processes in splash mode.
-std::vector<std::uint32_t> SplashProcesses(const PackageCopy& package) {
-    std::vector<std::uint32_t> result;
-    for (auto pid : TKo::FindProcessesByPath(package.Program())) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
-            result.push_back(pid);
-    }
-    return result;
-}
-
 } // namespace
 
 class DemoPackage : public ::testing::Test {
@@ -113,7 +101,7 @@ TEST_F(DemoPackage, ServesTheSiteWritesItsFilesAndLeavesNothingBehind) {
               std::string::npos);
 
     // The splash has gone once the page has loaded in the window.
-    EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(*shared).empty(); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(shared->Program()).empty(); }, 20000));
 
     const int webPort = run.WebPort(), dbPort = run.MySqlPort();
     ASSERT_TRUE(run.ShutDownAndWait()) << run.Log();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 using namespace quindle;
@@ -16,20 +17,10 @@ using namespace quindle::test;
 
 namespace {
 
-std::string Config(const std::string& Extra) {
-    return "[INI]\r\nfullscreen=0\r\ntitle=Demo Shop\r\nport=8080\r\nip=127.0.0.1\r\n"
+std::string Config(const std::string& Extra, const std::string& FullScreen = "0") {
+    return "[INI]\r\nfullscreen=" + FullScreen + "\r\ntitle=Demo Shop\r\nport=8080\r\nip=127.0.0.1\r\n"
            "copyfilestoharddisk=0\r\nbrand=0" +
            Extra;
-}
-
-bool SplashRuns(const PackageCopy& Package) {
-    for (auto pid : TKo::FindProcessesByPath(Package.Program())) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        const std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
-            return true;
-    }
-    return false;
 }
 
 std::string ScreenshotPath(const std::string& Name) {
@@ -43,6 +34,14 @@ protected:
         if (!desktop.Started())
             GTEST_SKIP() << "no virtual display (Xvfb) on this machine";
     }
+    // A run of the package with that configuration on this desktop.
+    std::unique_ptr<PackageRun> Run(const std::string& Extra = std::string(),
+                                    const std::string& FullScreen = "0") {
+        package.SetConfig(Config(Extra, FullScreen));
+        auto run = std::make_unique<PackageRun>(package, home.Path());
+        run->UseDisplay(desktop.Display());
+        return run;
+    }
     VirtualDesktop desktop;
     PackageCopy package;
     TempDir home;
@@ -51,9 +50,8 @@ protected:
 } // namespace
 
 TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoaded) {
-    package.SetConfig(Config(""));
-    PackageRun run(package, home.Path());
-    run.UseDisplay(desktop.Display());
+    auto started = Run();
+    PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
     ASSERT_TRUE(WaitUntil([&] {
@@ -61,7 +59,7 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
         return windows.size() == 1 && windows[0].Width == 1280;
     }, 30000)) << run.Log();
     EXPECT_NE(windows[0].State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
-    EXPECT_TRUE(WaitUntil([&] { return !SplashRuns(package); }, 15000));
+    EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
     // The tray holds the program's icon.
     EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 10000));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -71,12 +69,11 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
 }
 
 TEST_F(Desktop, AWindowOpenedWithoutASizeIs800By600InTheMiddleOfTheScreen) {
-    package.SetConfig(Config(""));
     std::ofstream(package.Path("www/index.php"))
         << "<!DOCTYPE html><title>Opener</title><p>Opening a window...</p>"
            "<script>window.open('popup.php?kind=plain');</script>";
-    PackageRun run(package, home.Path());
-    run.UseDisplay(desktop.Display());
+    auto started = Run();
+    PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> popups;
     ASSERT_TRUE(WaitUntil([&] {
@@ -93,23 +90,21 @@ TEST_F(Desktop, AWindowOpenedWithoutASizeIs800By600InTheMiddleOfTheScreen) {
 }
 
 TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
-    package.SetConfig(Config(""));
     {
         EXPECT_EQ(desktop.TrayIcons(), 0);
-        PackageRun run(package, home.Path());
-        run.UseDisplay(desktop.Display());
+        auto started = Run();
+        PackageRun& run = *started;
         ASSERT_NE(run.Start(2), 0u);
         EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 30000)) << run.Log();
         // The splash ends at once, and no window shows.
-        EXPECT_TRUE(WaitUntil([&] { return !SplashRuns(package); }, 15000));
+        EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         EXPECT_TRUE(desktop.Windows("Demo Shop").empty());
         EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     }
-    package.SetConfig(Config("\r\ntrayicon=0"));
     {
-        PackageRun run(package, home.Path());
-        run.UseDisplay(desktop.Display());
+        auto started = Run("\r\ntrayicon=0");
+        PackageRun& run = *started;
         ASSERT_NE(run.Start(7), 0u);
         std::vector<DesktopWindow> windows;
         EXPECT_TRUE(WaitUntil([&] {
@@ -122,9 +117,8 @@ TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
 }
 
 TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
-    package.SetConfig(Config(""));
-    PackageRun run(package, home.Path());
-    run.UseDisplay(desktop.Display());
+    auto started = Run();
+    PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
     ASSERT_TRUE(WaitUntil([&] {
@@ -145,9 +139,8 @@ TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
 }
 
 TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
-    package.SetConfig(Config("").replace(Config("").find("fullscreen=0"), 12, "fullscreen=1"));
-    PackageRun run(package, home.Path());
-    run.UseDisplay(desktop.Display());
+    auto started = Run("", "1");
+    PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
     EXPECT_TRUE(WaitUntil([&] {

@@ -17,16 +17,6 @@ using namespace quindle::test;
 
 namespace {
 
-bool SplashRuns(const PackageCopy& Package) {
-    for (auto pid : TKo::FindProcessesByPath(Package.Program())) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        const std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 class OutsideBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,7 +58,7 @@ TEST_F(OutsideBrowser, TheSiteOpensThereAndTheProgramEndsWhenTheBrowserHasEnded)
     EXPECT_EQ(LogValue("url"), "http://127.0.0.1:" + std::to_string(run.WebPort()));
     EXPECT_EQ(HttpRequest(run.WebPort(), "GET", "/").status, 200);
     // Without a splash time the splash ends once the browser has shown up.
-    EXPECT_TRUE(WaitUntil([&] { return !SplashRuns(package); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 3000));
     // Two seconds of browser, then the closing passes: the program ends by itself.
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(main)); }, 30000));
     EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 30000));
@@ -85,7 +75,7 @@ TEST_F(OutsideBrowser, ItsChildrenAndTheReportedProcessTreeEndWithTheProgram) {
         EXPECT_TRUE(Alive(LogValue(key))) << key;
     // The splash stays for SplashTime seconds while the outside browser runs.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_TRUE(SplashRuns(package));
+    EXPECT_TRUE(!SplashProcesses(package.Program()).empty());
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     for (const char* key : {"pid", "child", "reported", "reportedchild"})
         EXPECT_TRUE(WaitUntil([&] { return !Alive(LogValue(key)); }, 5000)) << key;

@@ -108,6 +108,14 @@ bool PortIsListening(int port) {
     return false;
 }
 
+std::vector<std::uint32_t> SplashProcesses(const std::string& program) {
+    std::vector<std::uint32_t> result;
+    for (auto pid : TKo::FindProcessesByPath(program))
+        if (Cmdline(pid).find(std::string("\0splash\0", 8)) != std::string::npos)
+            result.push_back(pid);
+    return result;
+}
+
 std::set<std::uint32_t> MainInstances(const std::string& program) {
     std::set<std::uint32_t> result;
     for (auto pid : TKo::FindProcessesByPath(program)) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace quindle::test {
 
@@ -76,6 +77,9 @@ private:
     mutable int webPort_ = 0;
     std::string display_;
 };
+
+// The processes of a program running its splash mode.
+std::vector<std::uint32_t> SplashProcesses(const std::string& program);
 
 // The relaunched instances of a program: processes of that file started without arguments.
 std::set<std::uint32_t> MainInstances(const std::string& program);

@@ -63,7 +63,7 @@ VirtualDesktop::~VirtualDesktop() {
     unsetenv("DISPLAY");
 }
 
-std::string VirtualDesktop::Run(const std::string& Command) const {
+std::string CommandOutput(const std::string& Command) {
     std::string out;
     if (FILE* p = popen((Command + " 2>/dev/null").c_str(), "r")) {
         std::array<char, 4096> buffer;

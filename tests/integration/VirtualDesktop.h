@@ -17,6 +17,9 @@ struct DesktopWindow {
     std::string State; // _NET_WM_STATE and WM_STATE as the window manager set them
 };
 
+// What a command run by the shell writes to its standard output.
+std::string CommandOutput(const std::string& Command);
+
 class VirtualDesktop {
 public:
     // 1280 x 800; false from Started() when Xvfb is missing or does not come up.
@@ -37,7 +40,7 @@ public:
     bool Screenshot(const std::string& File) const;
 
 private:
-    std::string Run(const std::string& Command) const;
+    std::string Run(const std::string& Command) const { return CommandOutput(Command); }
     int display_ = 0;
     std::vector<std::uint32_t> pids_;
 };

@@ -61,7 +61,11 @@ std::string DirFavoriteFolder(const std::string& File, const std::string& Key,
     std::filesystem::path folder(value);
     if (folder.is_relative())
         folder = std::filesystem::path(AppDir) / folder;
-    return folder.lexically_normal().string();
+    std::string result = folder.lexically_normal().string();
+    // "." and "dir/" name the folder itself, not something inside it.
+    while (result.size() > 1 && result.back() == PathDelim)
+        result.pop_back();
+    return result;
 }
 
 std::string UrlFavoriteAddress(const std::string& File, const std::string& Key,

@@ -204,6 +204,8 @@ void TBrowserWindow::WireControlEvents() {
             [this] { actStop->setEnabled(false); });
     connect(WebBrowser1, &TWebBrowser::WindowClosing, this, [this] { PageClosedItself(); });
     connect(WebBrowser1, &TWebBrowser::ScriptError, this, &TBrowserWindow::ShowScriptError);
+    connect(WebBrowser1, &TWebBrowser::FullScreenChange, this,
+            &TBrowserWindow::WebBrowser1FullScreenChange);
     WebBrowser1->OnNewWindow2 = [this](QWebEnginePage::WebWindowType Type) {
         return WebBrowser1NewWindow2(Type);
     };
@@ -341,6 +343,21 @@ void TBrowserWindow::WebBrowser1CommandStateChange(int Command, bool Enable) {
         btnBack->setEnabled(Enable);
 }
 
+void TBrowserWindow::WebBrowser1FullScreenChange(bool On) {
+    if (On && !beforeFullScreen_.Saved) {
+        beforeFullScreen_ = {true, CoolBar1->isVisibleTo(this), StatusBar1->isVisibleTo(this),
+                             windowState()};
+        CoolBar1->hide();
+        StatusBar1->hide();
+        showFullScreen();
+    } else if (!On && beforeFullScreen_.Saved) {
+        CoolBar1->setVisible(beforeFullScreen_.Band);
+        StatusBar1->setVisible(beforeFullScreen_.Status);
+        setWindowState(beforeFullScreen_.State);
+        beforeFullScreen_.Saved = false;
+    }
+}
+
 void TBrowserWindow::ShowScriptError(const QString& Message, int LineNumber,
                                      const QString& SourceId) {
     auto* box = new QMessageBox(QMessageBox::Warning, tr("Script Error"),
@@ -409,6 +426,15 @@ void TBrowserWindow::resizeEvent(QResizeEvent* Event) {
 
 bool TBrowserWindow::eventFilter(QObject* Watched, QEvent* Event) {
     const QEvent::Type type = Event->type();
+    // Esc gives the screen back from a page element shown over all of it, in this window.
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape && WebBrowser1->PageFullScreen() &&
+        Watched->isWidgetType() && static_cast<QWidget*>(Watched)->window() == this) {
+        if (type == QEvent::KeyPress)
+            WebBrowser1->ExitPageFullScreen();
+        Event->accept();
+        return type == QEvent::KeyPress;
+    }
     if (type == QEvent::KeyPress &&
         (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
         const auto* key = static_cast<QKeyEvent*>(Event);

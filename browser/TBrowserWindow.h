@@ -150,11 +150,18 @@ private:
     void cboAddressChange(const QString& Text);
     void WebBrowser1ProgressChange(int Progress, int ProgressMax);
     void WebBrowser1CommandStateChange(int Command, bool Enable);
+    // An element of the page over the whole screen: the window shows the page alone, then comes
+    // back as it was.
+    void WebBrowser1FullScreenChange(bool On);
     void ShowScriptError(const QString& Message, int LineNumber, const QString& SourceId);
     TWebBrowser* WebBrowser1NewWindow2(QWebEnginePage::WebWindowType Type);
     QString FavoriteValue(const char* Section, QAction* Item) const;
 
     Ui::BrowserBand* band_;
+    struct TBeforeFullScreen {
+        bool Saved = false, Band = true, Status = true;
+        Qt::WindowStates State;
+    } beforeFullScreen_;
 };
 
 } // namespace quindle

@@ -2,7 +2,9 @@
 #include "browser/PageCommands.h"
 #include "browser/TWebPage.h"
 
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineSettings>
 
 namespace quindle {
 
@@ -46,6 +48,14 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
                 if (!silent_)
                     emit ScriptError(Message, LineNumber, SourceId);
             });
+    // A video or a game on the page may take the whole screen; Esc gives it back.
+    page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    connect(page_, &QWebEnginePage::fullScreenRequested, this,
+            [this](QWebEngineFullScreenRequest Request) {
+                Request.accept();
+                pageFullScreen_ = Request.toggleOn();
+                emit FullScreenChange(pageFullScreen_);
+            });
     page_->OnCreateWindow = [this](QWebEnginePage::WebWindowType Type) -> QWebEnginePage* {
         TWebBrowser* target = OnNewWindow2 ? OnNewWindow2(Type) : nullptr;
         if (!target)
@@ -57,6 +67,11 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
         return target->page();
     };
     setPage(page_);
+}
+
+void TWebBrowser::ExitPageFullScreen() {
+    if (pageFullScreen_)
+        triggerPageAction(QWebEnginePage::ExitFullScreen);
 }
 
 void TWebBrowser::Navigate(const QString& Url) {

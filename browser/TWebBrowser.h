@@ -47,6 +47,9 @@ public:
     bool Busy() const { return busy_; }
     int ReadyState() const { return complete_ && !busy_ ? 4 : 1; }
     bool HasDocument() const { return !url().isEmpty(); }
+    // An element of the page fills the screen.
+    bool PageFullScreen() const { return pageFullScreen_; }
+    void ExitPageFullScreen();
     bool Silent() const { return silent_; }
     void SetSilent(bool Value) { silent_ = Value; }
 
@@ -74,6 +77,8 @@ signals:
     void WindowClosing();
     // The page asked for a position and size of its window.
     void GeometryRequested(const QRect& Geometry);
+    // The page asked to show one of its elements over the whole screen, or to stop.
+    void FullScreenChange(bool On);
     // A script error while the control is not silent.
     void ScriptError(const QString& Message, int LineNumber, const QString& SourceId);
 
@@ -84,6 +89,7 @@ private:
     bool busy_ = false;
     bool complete_ = false;
     bool silent_ = true;
+    bool pageFullScreen_ = false;
     std::unique_ptr<QPrinter> printer_;
 };
 

@@ -14,7 +14,10 @@
 #include <QComboBox>
 #include <QMenu>
 
+#include <algorithm>
 #include <fstream>
+
+#include <sys/stat.h>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -127,4 +130,33 @@ TEST_F(Favorites, AnUrlEntryNavigatesTheWindowAndEditsTakeEffectAtTheNextClick) 
     frm.SetAddressText("kept");
     frm.UrlMenuItemClick(&entry);
     EXPECT_EQ(frm.cboAddress->currentText(), "kept");
+}
+
+TEST_F(Favorites, FolderEntriesAndOrganizeOpenTheDesktopsOpenerOnlyForWhatExists) {
+    TempDir bin, out, folder;
+    // A recorder in place of the desktop's opener: it writes down what it was asked to open.
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
+                                    << (out / "log") << "'\n";
+    chmod((bin / "xdg-open").c_str(), 0755);
+    Write("[DIRS]\nExisting=" + folder.Path() + "\nMissing=/no/such/folder\nHere=.\n");
+    TfrmMain frm(1);
+    frm.FavoritesFile = QString::fromStdString(dir / "bin/Favorites.ini");
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", bin.Path().c_str(), 1);
+    for (const char* key : {"Missing", "Existing", "Here"}) {
+        QAction entry(QString::fromLatin1(key));
+        entry.setData(QString::fromLatin1(key));
+        frm.DirMenuItemClick(&entry);
+    }
+    frm.mnuMenu_OrganizeFavoritesClick();
+    setenv("PATH", savedPath.c_str(), 1);
+    std::string log;
+    EXPECT_TRUE(WaitUntil([&] {
+        log = PathExists(out / "log") ? ReadFile(out / "log") : std::string();
+        return std::count(log.begin(), log.end(), '\n') >= 3;
+    }));
+    EXPECT_NE(log.find(folder.Path() + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(TKo::GetAppDir() + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(GetShortPath(dir / "bin/Favorites.ini") + "\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("/no/such"), std::string::npos) << log;
 }

@@ -534,3 +534,25 @@ TEST(WindowHelpers, EditFocusIsTheAddressBoxNotTheBrowserControl) {
     EXPECT_FALSE(HasProperty(frm.cboAddress, "OnChange"));
     EXPECT_FALSE(HasProperty(nullptr, "font"));
 }
+
+TEST_F(MainWindow, APageElementOverTheWholeScreenLeavesWithEsc) {
+    ShowActive();
+    frm.ApplyBars(true, true);
+    server.Add("/video", "<title>Video</title><style>button{position:fixed;left:0;top:0;"
+                         "width:100%;height:100%}</style><button id='b' onclick="
+                         "\"document.documentElement.requestFullscreen()\">full</button>");
+    Load("/video");
+    QWidget* page = frm.WebBrowser1->focusProxy();
+    ASSERT_NE(page, nullptr);
+    // Browsers give the screen only for a user's click.
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_TRUE(WaitFor([&] { return frm.WebBrowser1->PageFullScreen(); }));
+    EXPECT_TRUE(frm.isFullScreen());
+    EXPECT_FALSE(frm.CoolBar1->isVisible());
+    EXPECT_FALSE(frm.StatusBar1->isVisible());
+    QTest::keyClick(page, Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([&] { return !frm.WebBrowser1->PageFullScreen(); }));
+    EXPECT_FALSE(frm.isFullScreen());
+    EXPECT_TRUE(frm.CoolBar1->isVisible());
+    EXPECT_TRUE(frm.StatusBar1->isVisible());
+}

@@ -15,13 +15,15 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     // The browser engine refuses to start as the administrator with its sandbox on.
     if (TKo::RunningAsAdministrator())
         TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // The steps that need no window run first: the splash is on screen while the toolkit and
-    // the browser engine start.
+    // The steps that need no window run first: the splash comes up and the web server starts
+    // while the toolkit and the browser engine do.
     TRunState prepared;
     std::string error;
     bool firstInstance = true;
     try {
         firstInstance = prepared.PrepareRun();
+        if (firstInstance)
+            prepared.StartServers();
     } catch (const Exception& e) {
         error = e.Message();
     }

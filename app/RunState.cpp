@@ -20,10 +20,21 @@ bool TRunState::PrepareRun() {
     ConfigFile = ExtractConfigIni();
     BrandFile = WriteBrandDefaults();
     ReadTitle();
+    TitleRead = true;
     if (!ClaimSingleInstance())
         return false;
     StartSplash();
     return true;
+}
+
+void TRunState::StartServers() {
+    BinDir = GetBinDir();
+    SetStackEnvironment();
+    StartDatabaseServer();
+    WritePhpIni();
+    ChooseWebPort();
+    WriteHttpdConf();
+    StartWebServer();
 }
 
 std::string TRunState::ExtractConfigIni() {
@@ -150,10 +161,11 @@ void TRunState::StartWebServer() {
     ApacheExe = WebServerExe(BinDir);
     KillProcessesByPath(ApacheExe, Wait);
     ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
+    ApacheStartedAt = std::chrono::steady_clock::now();
 }
 
 void TRunState::WaitForWebWorker() {
-    ApachePids = quindle::WaitForWebWorker(ApacheExe, ApachePid, Wait);
+    ApachePids = quindle::WaitForWebWorker(ApacheExe, ApachePid, Wait, ApacheStartedAt);
 }
 
 std::string TRunState::HomeAddress() const {

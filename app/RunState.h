@@ -9,6 +9,7 @@
 #include "server/ServerConfig.h"
 #include "server/ServerProcesses.h"
 
+#include <chrono>
 #include <string>
 
 namespace quindle {
@@ -37,7 +38,12 @@ public:
     // instance and the splash. False when another instance of the program runs. Raises what
     // writing the settings files raises.
     bool PrepareRun();
+    // The steps after the splash up to the web server's start: the stack's folder and
+    // environment, the database server, php.ini, the web port, httpd.conf, the web server.
+    // Raises when the port setting is no number.
+    void StartServers();
     bool Prepared = false;
+    bool TitleRead = false; // the application title has been read
 
     // --- Processes ---------------------------------------------------------------------------
     void StartSplash();
@@ -78,6 +84,9 @@ public:
     int WebPort = 0;
     std::string HttpdConfFile, ApacheExe;
     std::uint32_t ApachePid = 0;
+    // When the web server was started: the first pause of the wait for its worker runs from here,
+    // while the window and the browser engine are made.
+    std::chrono::steady_clock::time_point ApacheStartedAt;
     TCardinalArray ApachePids;
     std::string BrowserIniFile, BrowserPath, BrowserParameters;
     std::uint32_t BrowserPid = 0;

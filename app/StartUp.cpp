@@ -10,6 +10,7 @@
 #include "kit/KoClass.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QToolButton>
 
 namespace quindle {
@@ -29,42 +30,34 @@ void TfrmMain::AdoptPreparedRun(TRunState Prepared, const std::string& Error) {
 void TfrmMain::FormCreate() {
     TRunState& s = state_;
     try {
+        // The steps that need no window ran before the toolkit started (the splash comes up
+        // and the web server starts while it does); without them they run here.
+        if (!s.Prepared) {
+            if (!s.PrepareRun()) {
+                ShowErrorBox("Error", "An instance of this application is already running!");
+                TKo::TerminateSelf();
+            }
+            s.StartServers();
+        }
+    } catch (const Exception& e) {
+        earlyError_ = e.Message();
+    }
+    try {
+        if (s.TitleRead) {
+            QApplication::setApplicationDisplayName(QString());
+            QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
+            setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
+            QApplication::setWindowIcon(ProgramIcon());
+            setWindowIcon(ProgramIcon());
+            setWindowState(Qt::WindowMaximized);
+        }
         if (!earlyError_.empty())
             throw Exception(earlyError_);
-        // The steps before any window run before the toolkit starts, so the splash comes up
-        // as early as it can; without them (the tests) they run here.
-        bool firstInstance = true;
-        if (!s.Prepared) {
-            s.PrepareEnvironment();
-            s.Started = false;
-            s.ConfigFile = s.ExtractConfigIni();
-            s.BrandFile = s.WriteBrandDefaults();
-            s.ReadTitle();
-            firstInstance = s.ClaimSingleInstance();
-        }
-        QApplication::setApplicationDisplayName(QString());
-        QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
-        setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
-        QApplication::setWindowIcon(ProgramIcon());
-        setWindowIcon(ProgramIcon());
-        setWindowState(Qt::WindowMaximized);
-
-        if (!firstInstance) {
-            ShowErrorBox("Error", "An instance of this application is already running!");
-            TKo::TerminateSelf();
-        }
-        if (!s.Prepared)
-            s.StartSplash();
-        s.BinDir = s.GetBinDir();
-        s.SetStackEnvironment();
-        s.StartDatabaseServer();
-        s.WritePhpIni();
-        s.ChooseWebPort();
-        s.WriteHttpdConf();
-        s.StartWebServer();
-        // The browser engine starts up while the web server spawns its worker.
-        UseProfileIn(s.DataDir);
+        // The browser engine starts up while the web server spawns its worker: in the events
+        // the wait lets run.
+        QTimer::singleShot(0, this, [this] { UseProfileIn(state_.DataDir); });
         s.WaitForWebWorker();
+        UseProfileIn(s.DataDir);
 
         LetMessagesRun();
         NavigateTo(HomeAddress());

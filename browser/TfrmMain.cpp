@@ -79,6 +79,8 @@ QString TfrmMain::LocalhostPort() const {
 }
 
 void TfrmMain::UseProfileIn(const std::string& DataDir) {
+    if (profile_)
+        return;
     // Cookies, storage and cache belong to this package and survive its restarts.
     profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
     profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));

@@ -96,6 +96,7 @@ protected:
 
 private:
     void FormDestroy();
+    // The package's own browser profile, made once.
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();

@@ -21,6 +21,16 @@ void TCooperativeWait::Pause(int Milliseconds) const {
         std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
+void TCooperativeWait::Idle(int Milliseconds) const {
+    const auto start = std::chrono::steady_clock::now();
+    LetMessagesRun();
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start)
+                           .count();
+    if (spent < Milliseconds)
+        Pause(int(Milliseconds - spent));
+}
+
 std::string DatabaseServerExe(const std::string& BinDir) {
     return JoinPath(BinDir, std::string("mysql/bin/mysqld") + ExeSuffix);
 }
@@ -61,12 +71,18 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
 }
 
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
-                                const TCooperativeWait& Wait) {
+                                const TCooperativeWait& Wait,
+                                std::chrono::steady_clock::time_point Started) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerWaitMs);
+    auto since = Started;
     while (ApachePid != 0 && TKo::ProcessExists(std::int32_t(ApachePid)) &&
            std::chrono::steady_clock::now() < deadline) {
-        Wait.Idle(330);
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - since)
+                               .count();
+        Wait.Idle(int(std::max<long long>(0, 330 - spent)));
+        since = std::chrono::steady_clock::now();
         if (TKo::FindProcessesByPath(ApacheExe).size() >= 2)
             return TKo::FindProcessesByPath(ApacheExe);
     }

@@ -5,6 +5,7 @@
 
 #include "kit/KoClass.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -16,10 +17,9 @@ struct TCooperativeWait {
     // How a pause passes; the thread sleeps unless told otherwise.
     std::function<void(int Milliseconds)> Sleep;
     void Pause(int Milliseconds) const;
-    void Idle(int Milliseconds) const {
-        LetMessagesRun();
-        Pause(Milliseconds);
-    }
+    // Lets events run, then pauses for what is left of Milliseconds: tests between idles stay
+    // that far apart however long the events took.
+    void Idle(int Milliseconds) const;
 };
 
 // How long the start-up waits for the web server's worker before it goes on without it.
@@ -44,8 +44,11 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
                              const std::string& DataDir);
 // Waits, letting events run, until the web server has spawned its worker (or has ended, or the
 // bound has passed); returns every process of the executable then running, or nothing.
+// The first pause ends 330 ms after Started (the web server's start), the others 330 ms after
+// the test before them.
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
-                                const TCooperativeWait& Wait);
+                                const TCooperativeWait& Wait,
+                                std::chrono::steady_clock::time_point Started);
 
 // Ends a process and every process whose parent chain reaches it, the descendants first (once
 // the parent is gone, they can no longer be traced to it).

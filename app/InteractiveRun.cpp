@@ -1,7 +1,7 @@
 #include "app/InteractiveRun.h"
 #include "app/ErrorReport.h"
-#include "kit/Exceptions.h"
 #include "browser/TfrmMain.h"
+#include "kit/Exceptions.h"
 #include "kit/KoClass.h"
 #include "kit/SystemEvents.h"
 

@@ -8,8 +8,8 @@
 //    Debian's Chromium in --app mode on the same page (when it is installed);
 //  - the processor time the splash process uses while it waits.
 
-#include "tests/integration/PackageRun.h"
 #include "bench/BenchClock.h"
+#include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
 
 #include <signal.h>

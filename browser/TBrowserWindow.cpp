@@ -1,8 +1,8 @@
-#include "browser/WindowHelpers.h"
 #include "browser/TBrowserWindow.h"
 #include "browser/Favorites.h"
 #include "browser/TWebBrowser.h"
 #include "browser/TfrmBrowser.h"
+#include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "ui_BrowserBand.h"
@@ -107,7 +107,8 @@ void TBrowserWindow::CreateMenu() {
         return item;
     };
     // The shortcuts shown here belong to the window's actions; the menu only names them.
-    mnuMenu_SaveAs = add("mnuMenu_SaveAs", tr("Save &As..."), &TWebBrowser::ExecWB, OLECMDID_SAVEAS);
+    mnuMenu_SaveAs =
+        add("mnuMenu_SaveAs", tr("Save &As..."), &TWebBrowser::ExecWB, OLECMDID_SAVEAS);
     mnuMenu->addSeparator();
     mnuMenu_PageSetup =
         add("mnuMenu_PageSetup", tr("Page Set&up..."), &TWebBrowser::ExecWB, OLECMDID_PAGESETUP);
@@ -161,8 +162,8 @@ void TBrowserWindow::CreateActions() {
                   [this] { btnBackClick(); });
     actBack2 = add("actBack2", tr("Back (BkSp)"), QKeySequence(Qt::Key_Backspace),
                    [this] { btnBackClick(); });
-    actForward = add("actForward", tr("Forward (Alt+Right)"),
-                     QKeySequence(Qt::ALT | Qt::Key_Right), [this] { btnForwardClick(); });
+    actForward = add("actForward", tr("Forward (Alt+Right)"), QKeySequence(Qt::ALT | Qt::Key_Right),
+                     [this] { btnForwardClick(); });
     actForward2 = add("actForward2", tr("Forward (Shift+BkSp)"),
                       QKeySequence(Qt::SHIFT | Qt::Key_Backspace), [this] { btnForwardClick(); });
     actRefresh = add("actRefresh", tr("Refresh (F5)"), QKeySequence(Qt::Key_F5),
@@ -171,8 +172,8 @@ void TBrowserWindow::CreateActions() {
                       [this] { btnRefreshClick(); });
     actRefresh3 = add("actRefresh3", tr("Refresh (Ctrl+F5)"), QKeySequence(Qt::CTRL | Qt::Key_F5),
                       [this] { btnRefreshClick(); });
-    actStop = add("actStop", tr("Stop (Esc)"), QKeySequence(Qt::Key_Escape),
-                  [this] { btnStopClick(); });
+    actStop =
+        add("actStop", tr("Stop (Esc)"), QKeySequence(Qt::Key_Escape), [this] { btnStopClick(); });
     actStop->setEnabled(false);
     actHome = add("actHome", tr("Home (Alt+Home)"), QKeySequence(Qt::ALT | Qt::Key_Home),
                   [this] { btnHomeClick(); });
@@ -401,8 +402,8 @@ void TBrowserWindow::FormResize() {
     const QRect rect = StatusBar1->PanelRect(1);
     if (!rect.isEmpty())
         ProgressBar1->setGeometry(rect);
-    for (QWidget* w : {tlbMenu, tlbToolbar, static_cast<QWidget*>(cboAddress), tlbGo,
-                       pnlToolbar, CoolBar1})
+    for (QWidget* w :
+         {tlbMenu, tlbToolbar, static_cast<QWidget*>(cboAddress), tlbGo, pnlToolbar, CoolBar1})
         w->update();
 }
 
@@ -435,8 +436,7 @@ bool TBrowserWindow::eventFilter(QObject* Watched, QEvent* Event) {
         Event->accept();
         return type == QEvent::KeyPress;
     }
-    if (type == QEvent::KeyPress &&
-        (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
+    if (type == QEvent::KeyPress && (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
         const auto* key = static_cast<QKeyEvent*>(Event);
         if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
             cboAddressKeyDown(key->key()))

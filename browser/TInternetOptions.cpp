@@ -24,8 +24,8 @@ TInternetOptions::TInternetOptions(TWebBrowser& Browser) : QDialog(&Browser), br
     for (QCheckBox* box : {chkCache, chkCookies, chkHistory, chkStorage})
         box->setChecked(true);
     auto* inner = new QVBoxLayout(group);
-    inner->addWidget(new QLabel(tr("Delete what this program keeps about the sites it shows:"),
-                                group));
+    inner->addWidget(
+        new QLabel(tr("Delete what this program keeps about the sites it shows:"), group));
     for (QCheckBox* box : {chkCache, chkCookies, chkHistory, chkStorage})
         inner->addWidget(box);
 
@@ -55,11 +55,12 @@ void TInternetOptions::DeleteBrowsingData() {
     }
     if (chkStorage->isChecked()) {
         // The engine offers no call for stored data: the page of the site removes it itself.
-        browser_.page()->runJavaScript(QStringLiteral(
-            "try { localStorage.clear(); } catch (e) {}"
-            "try { sessionStorage.clear(); } catch (e) {}"
-            "try { indexedDB.databases().then(function (list) {"
-            "  list.forEach(function (db) { indexedDB.deleteDatabase(db.name); }); }); } catch (e) {}"));
+        browser_.page()->runJavaScript(
+            QStringLiteral("try { localStorage.clear(); } catch (e) {}"
+                           "try { sessionStorage.clear(); } catch (e) {}"
+                           "try { indexedDB.databases().then(function (list) {"
+                           "  list.forEach(function (db) { indexedDB.deleteDatabase(db.name); }); "
+                           "}); } catch (e) {}"));
     }
 }
 

@@ -74,9 +74,9 @@ void TStatusBar::paintEvent(QPaintEvent*) {
         }
         if (!panels_[i].Text.isEmpty()) {
             const QRect text = r.adjusted(3, 0, -3, 0);
-            painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                             fontMetrics().elidedText(panels_[i].Text, Qt::ElideRight,
-                                                      text.width()));
+            painter.drawText(
+                text, Qt::AlignVCenter | Qt::AlignLeft,
+                fontMetrics().elidedText(panels_[i].Text, Qt::ElideRight, text.width()));
         }
     }
 }

@@ -73,7 +73,8 @@ void TTrayIconMan::Notify(QSystemTrayIcon::ActivationReason Reason) {
     if (!active_ || !enabled_)
         return;
     if (Reason == QSystemTrayIcon::Trigger && onLeftClick_) {
-        const auto doubleClick = std::uint32_t(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        const auto doubleClick =
+            std::uint32_t(QGuiApplication::styleHints()->mouseDoubleClickInterval());
         if (Clicks.TakeClick(now, doubleClick)) {
             onLeftClick_();
         } else if (targetWindow_ && targetWindow_->isVisible()) {

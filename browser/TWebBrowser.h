@@ -20,7 +20,12 @@ namespace quindle {
 class TWebPage;
 
 // ExecWB: the standard page commands.
-enum : int { OLECMDID_SAVEAS = 4, OLECMDID_PRINT = 6, OLECMDID_PRINTPREVIEW = 7, OLECMDID_PAGESETUP = 8 };
+enum : int {
+    OLECMDID_SAVEAS = 4,
+    OLECMDID_PRINT = 6,
+    OLECMDID_PRINTPREVIEW = 7,
+    OLECMDID_PAGESETUP = 8
+};
 // ExecCommand: the browser group.
 enum : int { CMDID_FIND = 1, CMDID_VIEWSOURCE = 2, CMDID_OPTIONS = 3 };
 

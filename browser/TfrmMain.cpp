@@ -1,8 +1,8 @@
 #include "browser/TfrmMain.h"
+#include "app/ConfigFiles.h"
 #include "browser/ProgramIcon.h"
 #include "browser/TTrayIconMan.h"
 #include "browser/TWebBrowser.h"
-#include "app/ConfigFiles.h"
 #include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
@@ -15,8 +15,8 @@
 #include <QFileDialog>
 #include <QProgressBar>
 #include <QSocketNotifier>
-#include <QToolButton>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
@@ -104,8 +104,7 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     if (Download->isSavePageDownload())
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QFileDialog dialog(this, tr("Save File"),
-                       QDir(folder).filePath(Download->suggestedFileName()));
+    QFileDialog dialog(this, tr("Save File"), QDir(folder).filePath(Download->suggestedFileName()));
     dialog.setObjectName(QStringLiteral("dlgDownload"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -117,25 +116,25 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     Download->setDownloadDirectory(target.absolutePath());
     Download->setDownloadFileName(target.fileName());
     const QString name = target.fileName();
-    connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this, [this, Download,
-                                                                              name] {
-        const qint64 total = Download->totalBytes();
-        StatusBar1->SetPanelText(0, tr("Downloading %1: %2 KB").arg(name).arg(
-                                        Download->receivedBytes() / 1024));
-        if (total > 0) {
-            ProgressBar1->setRange(0, 1000);
-            ProgressBar1->setValue(int(Download->receivedBytes() * 1000 / total));
-            ProgressBar1->show();
-        }
-    });
-    connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, Download,
-                                                                            target] {
-        ProgressBar1->hide();
-        StatusBar1->SetPanelText(
-            0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
-                   ? tr("Download complete: %1").arg(target.absoluteFilePath())
-                   : tr("Download failed: %1").arg(Download->interruptReasonString()));
-    });
+    connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+            [this, Download, name] {
+                const qint64 total = Download->totalBytes();
+                StatusBar1->SetPanelText(
+                    0, tr("Downloading %1: %2 KB").arg(name).arg(Download->receivedBytes() / 1024));
+                if (total > 0) {
+                    ProgressBar1->setRange(0, 1000);
+                    ProgressBar1->setValue(int(Download->receivedBytes() * 1000 / total));
+                    ProgressBar1->show();
+                }
+            });
+    connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this,
+            [this, Download, target] {
+                ProgressBar1->hide();
+                StatusBar1->SetPanelText(
+                    0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
+                           ? tr("Download complete: %1").arg(target.absoluteFilePath())
+                           : tr("Download failed: %1").arg(Download->interruptReasonString()));
+            });
     Download->accept();
 }
 

@@ -1,6 +1,6 @@
-#include "browser/WindowHelpers.h"
 #include "browser/TfrmQuindleAbout.h"
 #include "browser/ProgramIcon.h"
+#include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 #include "kit/Product.h"
 #include "ui_frmQuindleAbout.h"
@@ -13,14 +13,13 @@ namespace quindle {
 namespace {
 
 void SetLinkColour(QWidget* Label, const char* Colour) {
-    Label->setStyleSheet(QStringLiteral("color: %1; text-decoration: underline;")
-                             .arg(QLatin1String(Colour)));
+    Label->setStyleSheet(
+        QStringLiteral("color: %1; text-decoration: underline;").arg(QLatin1String(Colour)));
 }
 
 } // namespace
 
-TfrmQuindleAbout::TfrmQuindleAbout(QWidget* Parent)
-    : QDialog(Parent), ui(new Ui::frmQuindleAbout) {
+TfrmQuindleAbout::TfrmQuindleAbout(QWidget* Parent) : QDialog(Parent), ui(new Ui::frmQuindleAbout) {
     ui->setupUi(this);
     const QFont font = WindowFont();
     setFont(font);
@@ -30,7 +29,8 @@ TfrmQuindleAbout::TfrmQuindleAbout(QWidget* Parent)
     ui->lblTitle->setFont(bold);
     ui->lblEmailAddr->setText(QString::fromLatin1(kContactMail));
     ui->lblWebsiteAddr->setText(QString::fromLatin1(kProductWebsite));
-    for (QWidget* link : {static_cast<QWidget*>(ui->lblEmailAddr), static_cast<QWidget*>(ui->lblWebsiteAddr)}) {
+    for (QWidget* link :
+         {static_cast<QWidget*>(ui->lblEmailAddr), static_cast<QWidget*>(ui->lblWebsiteAddr)}) {
         SetLinkColour(link, "blue");
         link->installEventFilter(this);
     }

@@ -98,8 +98,9 @@ void TfrmMain::SetTrayIcon(bool On) {
             if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable())
                 return;
             trayIcon_ = std::make_unique<TTrayIconMan>();
-            trayIcon_->Show(ProgramIcon(), ApplicationTitle(), [this] { ToggleMainWindow(); },
-                            mnuTray, nullptr);
+            trayIcon_->Show(
+                ProgramIcon(), ApplicationTitle(), [this] { ToggleMainWindow(); }, mnuTray,
+                nullptr);
         } else {
             trayIcon_.reset();
         }

@@ -12,7 +12,6 @@
 
 namespace quindle {
 
-
 namespace {
 
 std::string FindInPath(const std::string& program) {

@@ -96,8 +96,8 @@ bool SendReport(const std::string& Name, std::uint32_t Pid) {
     if (fd < 0)
         return false;
     const std::string text = std::to_string(Pid);
-    const bool sent = sendto(fd, text.data(), text.size(), 0,
-                             reinterpret_cast<sockaddr*>(&address), length) == ssize_t(text.size());
+    const bool sent = sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&address),
+                             length) == ssize_t(text.size());
     close(fd);
     return sent;
 }

@@ -35,8 +35,7 @@ inline QWebEngineProfile* PrivateProfile() {
 }
 
 // A top-level widget by object name, or nullptr.
-template <typename T = QWidget>
-T* FindWindow(const QString& Name) {
+template <typename T = QWidget> T* FindWindow(const QString& Name) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == Name && w->isVisible())
             if (T* t = qobject_cast<T*>(w))

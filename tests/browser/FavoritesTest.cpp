@@ -135,8 +135,9 @@ TEST_F(Favorites, AnUrlEntryNavigatesTheWindowAndEditsTakeEffectAtTheNextClick) 
 TEST_F(Favorites, FolderEntriesAndOrganizeOpenTheDesktopsOpenerOnlyForWhatExists) {
     TempDir bin, out, folder;
     // A recorder in place of the desktop's opener: it writes down what it was asked to open.
-    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
-                                    << (out / "log") << "'\n";
+    std::ofstream(bin / "xdg-open")
+        << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" << (out / "log")
+        << "'\n";
     chmod((bin / "xdg-open").c_str(), 0755);
     Write("[DIRS]\nExisting=" + folder.Path() + "\nMissing=/no/such/folder\nHere=.\n");
     TfrmMain frm(1);

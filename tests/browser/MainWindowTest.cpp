@@ -8,10 +8,10 @@
 #include "browser/TfrmBrowser.h"
 #include "browser/TfrmMain.h"
 #include "browser/WindowHelpers.h"
-#include "tests/browser/BrowserTestSupport.h"
-#include "tests/browser/PageServer.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
+#include "tests/browser/BrowserTestSupport.h"
+#include "tests/browser/PageServer.h"
 
 #include <gtest/gtest.h>
 
@@ -52,8 +52,10 @@ protected:
     }
     void Load(const QString& Path) {
         frm.NavigateTo(server.Url(Path));
-        ASSERT_TRUE(WaitFor([&] { return frm.WebBrowser1->ReadyState() == 4 &&
-                                         frm.WebBrowser1->url() == QUrl(server.Url(Path)); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return frm.WebBrowser1->ReadyState() == 4 &&
+                   frm.WebBrowser1->url() == QUrl(server.Url(Path));
+        }));
     }
     QStringList History() const {
         QStringList items;
@@ -276,11 +278,12 @@ TEST_F(MainWindow, ToolbarMenuAndShortcutsCarryTheirTexts) {
         const char* caption;
         const char* hint;
     };
-    for (const Button& b : {Button{frm.btnBack, "Back", "Go back one page (Alt+Left Arrow)"},
-                            Button{frm.btnForward, "  Forward ", "Go forward one page (Alt+Right Arrow)"},
-                            Button{frm.btnRefresh, "Refresh", "Reload current page (F5)"},
-                            Button{frm.btnStop, "Stop", "Stop loading this page (Esc)"},
-                            Button{frm.btnBrand, "Rebrand", "Click here to open the Rebrand Window"}}) {
+    for (const Button& b :
+         {Button{frm.btnBack, "Back", "Go back one page (Alt+Left Arrow)"},
+          Button{frm.btnForward, "  Forward ", "Go forward one page (Alt+Right Arrow)"},
+          Button{frm.btnRefresh, "Refresh", "Reload current page (F5)"},
+          Button{frm.btnStop, "Stop", "Stop loading this page (Esc)"},
+          Button{frm.btnBrand, "Rebrand", "Click here to open the Rebrand Window"}}) {
         EXPECT_EQ(b.button->text(), b.caption);
         EXPECT_EQ(b.button->toolTip(), b.hint);
         EXPECT_EQ(b.button->iconSize(), QSize(32, 32));
@@ -308,11 +311,10 @@ TEST_F(MainWindow, ToolbarMenuAndShortcutsCarryTheirTexts) {
         shortcuts << a->text() + "=" + a->shortcut().toString();
     EXPECT_EQ(shortcuts, (QStringList{"Menu (Alt+M)=Alt+M", "Back (Alt+Left)=Alt+Left",
                                       "Back (BkSp)=Backspace", "Forward (Alt+Right)=Alt+Right",
-                                      "Forward (Shift+BkSp)=Shift+Backspace",
-                                      "Refresh (F5)=F5", "Refresh (Ctrl+R)=Ctrl+R",
-                                      "Refresh (Ctrl+F5)=Ctrl+F5", "Stop (Esc)=Esc",
-                                      "Home (Alt+Home)=Alt+Home", "Print (Ctrl+P)=Ctrl+P",
-                                      "Find (Ctrl+F)=Ctrl+F"}));
+                                      "Forward (Shift+BkSp)=Shift+Backspace", "Refresh (F5)=F5",
+                                      "Refresh (Ctrl+R)=Ctrl+R", "Refresh (Ctrl+F5)=Ctrl+F5",
+                                      "Stop (Esc)=Esc", "Home (Alt+Home)=Alt+Home",
+                                      "Print (Ctrl+P)=Ctrl+P", "Find (Ctrl+F)=Ctrl+F"}));
 }
 
 TEST_F(MainWindow, AltMOpensThePageMenuOnlyWhileTheBandShows) {
@@ -330,14 +332,15 @@ TEST_F(MainWindow, AltMOpensThePageMenuOnlyWhileTheBandShows) {
     });
     frm.actMenu->trigger();
     EXPECT_TRUE(WaitFor([&] { return opened; }, 3000));
-    EXPECT_EQ(QCursor::pos(), frm.btnMenu->mapToGlobal(QPoint(frm.btnMenu->width() / 2,
-                                                              frm.btnMenu->height() / 2)));
+    EXPECT_EQ(QCursor::pos(), frm.btnMenu->mapToGlobal(
+                                  QPoint(frm.btnMenu->width() / 2, frm.btnMenu->height() / 2)));
 }
 
 TEST_F(MainWindow, HomeGoesToTheLocalSiteOnTheServerPort) {
     server.Add("/", "<title>Start</title>");
     frm.btnHomeClick();
-    EXPECT_EQ(frm.cboAddress->currentText(), QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(frm.cboAddress->currentText(),
+              QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "Start - Demo Shop"; }));
     EXPECT_EQ(server.Requests("/"), 1);
     // Refresh asks the server again.
@@ -393,16 +396,19 @@ TEST_F(MainWindow, SaveAsWritesThePageAndPrintWritesThroughThePrinter) {
         d->accept();
     });
     frm.mnuMenu_SaveAs->trigger();
-    EXPECT_TRUE(WaitFor([&] { return ReadAll(saved).find("Seventeen oranges") != std::string::npos; }))
-        << ReadAll(saved);
+    EXPECT_TRUE(WaitFor([&] {
+        return ReadAll(saved).find("Seventeen oranges") != std::string::npos;
+    })) << ReadAll(saved);
 
     const std::string pdf = dir / "order.pdf";
     frm.WebBrowser1->Printer().setOutputFormat(QPrinter::PdfFormat);
     frm.WebBrowser1->Printer().setOutputFileName(QString::fromStdString(pdf));
     WhenDialogShows("dlgPrint", [](QDialog* d) { d->accept(); });
     frm.mnuMenu_Print->trigger();
-    EXPECT_TRUE(WaitFor([&] { return ReadAll(pdf).rfind("%PDF", 0) == 0 &&
-                                     ReadAll(pdf).find("%%EOF") != std::string::npos; }));
+    EXPECT_TRUE(WaitFor([&] {
+        return ReadAll(pdf).rfind("%PDF", 0) == 0 &&
+               ReadAll(pdf).find("%%EOF") != std::string::npos;
+    }));
     // Cancelling writes nothing.
     const std::string other = dir / "cancelled.pdf";
     frm.WebBrowser1->Printer().setOutputFileName(QString::fromStdString(other));
@@ -446,7 +452,8 @@ TEST_F(MainWindow, InternetOptionsDeletesCookiesAndStoredData) {
     Load("/store");
     auto read = [&](const QString& Script) {
         QString value = "?";
-        frm.WebBrowser1->page()->runJavaScript(Script, [&](const QVariant& v) { value = v.toString(); });
+        frm.WebBrowser1->page()->runJavaScript(Script,
+                                               [&](const QVariant& v) { value = v.toString(); });
         WaitFor([&] { return value != "?"; });
         return value;
     };
@@ -478,8 +485,9 @@ TEST_F(MainWindow, ADownloadAsksWhereToSaveAndReportsInTheStatusBar) {
         d->accept();
     });
     frm.NavigateTo(server.Url("/report.bin"));
-    EXPECT_TRUE(WaitFor([&] { return frm.StatusBar1->PanelText(0).startsWith("Download complete"); }))
-        << frm.StatusBar1->PanelText(0).toStdString();
+    EXPECT_TRUE(WaitFor([&] {
+        return frm.StatusBar1->PanelText(0).startsWith("Download complete");
+    })) << frm.StatusBar1->PanelText(0).toStdString();
     EXPECT_EQ(ReadAll(target), content.toStdString());
     // The page stays where it was.
     EXPECT_EQ(frm.windowTitle(), "Files - Demo Shop");

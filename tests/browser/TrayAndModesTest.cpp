@@ -34,7 +34,8 @@ protected:
     const std::uint32_t quiet =
         std::uint32_t(QGuiApplication::styleHints()->mouseDoubleClickInterval()) + 55;
     void Show() {
-        tray.Show(QIcon(), "Demo Shop", [this] { ++clicks; }, &menu, nullptr);
+        tray.Show(
+            QIcon(), "Demo Shop", [this] { ++clicks; }, &menu, nullptr);
     }
 };
 
@@ -68,7 +69,8 @@ TEST_F(Tray, ALeftClickCallsTheHandlerOncePerQuietPeriod) {
 TEST_F(Tray, AWrappedClockCountsTheNextClick) {
     now = 0xFFFFFF00u;
     TTrayIconMan late([this] { return now; });
-    late.Show(QIcon(), "t", [this] { ++clicks; }, nullptr, nullptr);
+    late.Show(
+        QIcon(), "t", [this] { ++clicks; }, nullptr, nullptr);
     late.Notify(QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks, 1);
     now = 10; // wrapped, and before the deadline computed in the old count
@@ -95,11 +97,13 @@ TEST_F(Tray, ADisabledIconIgnoresClicksUntilEnabledAgain) {
 }
 
 TEST_F(Tray, ShowWhileActiveChangesNothingAndLongTipsAreCut) {
-    tray.Show(QIcon(), QString(200, 'x'), [this] { ++clicks; }, &menu, nullptr);
+    tray.Show(
+        QIcon(), QString(200, 'x'), [this] { ++clicks; }, &menu, nullptr);
     EXPECT_TRUE(tray.Active());
     EXPECT_EQ(tray.Tip().size(), TTrayIconMan::kTipLength);
     int other = 0;
-    tray.Show(QIcon(), "other", [&] { ++other; }, nullptr, nullptr);
+    tray.Show(
+        QIcon(), "other", [&] { ++other; }, nullptr, nullptr);
     EXPECT_EQ(tray.Tip(), QString(127, 'x'));
     tray.Notify(QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks, 1);
@@ -140,9 +144,8 @@ TEST(WindowModes, HidingAndShowingTheMainWindowAndHelp) {
     EXPECT_TRUE(frm.isVisible());
     EXPECT_FALSE(frm.isMinimized());
     EXPECT_EQ(frm.cboAddress->currentText(), "http://127.0.0.1:8123/quindle-help");
-    EXPECT_TRUE(WaitFor([&] {
-        return frm.WebBrowser1->url() == QUrl("http://127.0.0.1:8123/quindle-help");
-    }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return frm.WebBrowser1->url() == QUrl("http://127.0.0.1:8123/quindle-help"); }));
     frm.mnuTray_WebsiteClick();
     EXPECT_EQ(frm.cboAddress->currentText(), QString::fromLatin1(kProductWebsite));
 }
@@ -157,8 +160,10 @@ TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
     EXPECT_FALSE(frm.CoolBar1->isVisible());
     EXPECT_FALSE(frm.StatusBar1->isVisible());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_TRUE(WaitFor([&] { return frm.geometry() == QRect(0, 0, screen.width(), screen.height()); }))
-        << frm.geometry().width() << "x" << frm.geometry().height();
+    EXPECT_TRUE(WaitFor([&] {
+        return frm.geometry() == QRect(0, 0, screen.width(), screen.height());
+    })) << frm.geometry().width()
+        << "x" << frm.geometry().height();
     // Entering again changes nothing; Alt+M does nothing without the band.
     frm.EnterFullScreen();
     frm.actMenu->trigger();
@@ -166,8 +171,8 @@ TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
 }
 
 TEST(AboutBox, TheTitleIsCentredWithTheIconTenPixelsBeforeIt) {
-    for (const QString& title : {QStringLiteral("Demo"),
-                                 QStringLiteral("A Much Longer Product Title Here")}) {
+    for (const QString& title :
+         {QStringLiteral("Demo"), QStringLiteral("A Much Longer Product Title Here")}) {
         TfrmQuindleAbout about;
         about.TitleText = title;
         about.VersionText = "9.00";

@@ -18,7 +18,8 @@ using namespace quindle::test;
 namespace {
 
 std::string Config(const std::string& Extra, const std::string& FullScreen = "0") {
-    return "[INI]\r\nfullscreen=" + FullScreen + "\r\ntitle=Demo Shop\r\nport=8080\r\nip=127.0.0.1\r\n"
+    return "[INI]\r\nfullscreen=" + FullScreen +
+           "\r\ntitle=Demo Shop\r\nport=8080\r\nip=127.0.0.1\r\n"
            "copyfilestoharddisk=0\r\nbrand=0" +
            Extra;
 }
@@ -54,10 +55,13 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
-    ASSERT_TRUE(WaitUntil([&] {
-        windows = desktop.Windows("Quindle Demo - Demo Shop");
-        return windows.size() == 1 && windows[0].Width == 1280;
-    }, 30000)) << run.Log();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            windows = desktop.Windows("Quindle Demo - Demo Shop");
+            return windows.size() == 1 && windows[0].Width == 1280;
+        },
+        30000))
+        << run.Log();
     EXPECT_NE(windows[0].State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
     EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
     // The tray holds the program's icon.
@@ -76,10 +80,13 @@ TEST_F(Desktop, AWindowOpenedWithoutASizeIs800By600InTheMiddleOfTheScreen) {
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> popups;
-    ASSERT_TRUE(WaitUntil([&] {
-        popups = desktop.Windows("Popup");
-        return popups.size() == 1 && popups[0].Width == 800;
-    }, 30000)) << run.Log();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            popups = desktop.Windows("Popup");
+            return popups.size() == 1 && popups[0].Width == 800;
+        },
+        30000))
+        << run.Log();
     EXPECT_EQ(popups[0].Height, 600);
     // Centred: the frame the window manager adds shifts the inside by its border and title.
     EXPECT_NEAR(popups[0].X, (1280 - 800) / 2, 12);
@@ -107,11 +114,14 @@ TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
         PackageRun& run = *started;
         ASSERT_NE(run.Start(7), 0u);
         std::vector<DesktopWindow> windows;
-        EXPECT_TRUE(WaitUntil([&] {
-            windows = desktop.Windows("Demo Shop", false);
-            return windows.size() == 1 &&
-                   windows[0].State.find("window state: Iconic") != std::string::npos;
-        }, 30000)) << run.Log();
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                windows = desktop.Windows("Demo Shop", false);
+                return windows.size() == 1 &&
+                       windows[0].State.find("window state: Iconic") != std::string::npos;
+            },
+            30000))
+            << run.Log();
         EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     }
 }
@@ -121,20 +131,25 @@ TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
-    ASSERT_TRUE(WaitUntil([&] {
-        windows = desktop.Windows("Demo Shop");
-        return windows.size() == 1 && windows[0].Width == 1280;
-    }, 30000)) << run.Log();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            windows = desktop.Windows("Demo Shop");
+            return windows.size() == 1 && windows[0].Width == 1280;
+        },
+        30000))
+        << run.Log();
     ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
     desktop.Minimise(windows[0]);
     // Gone from the screen and from the task bar: not even a minimised window is left.
     EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Demo Shop", false).empty(); }, 10000));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     ASSERT_TRUE(desktop.ClickTrayIcon(1));
-    EXPECT_TRUE(WaitUntil([&] {
-        windows = desktop.Windows("Demo Shop");
-        return windows.size() == 1 && windows[0].State.find("Iconic") == std::string::npos;
-    }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            windows = desktop.Windows("Demo Shop");
+            return windows.size() == 1 && windows[0].State.find("Iconic") == std::string::npos;
+        },
+        10000));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }
 
@@ -143,11 +158,14 @@ TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
     std::vector<DesktopWindow> windows;
-    EXPECT_TRUE(WaitUntil([&] {
-        windows = desktop.Windows("Demo Shop");
-        return windows.size() == 1 && windows[0].X == 0 && windows[0].Y == 0 &&
-               windows[0].Width == 1280 && windows[0].Height == 800;
-    }, 30000)) << run.Log();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            windows = desktop.Windows("Demo Shop");
+            return windows.size() == 1 && windows[0].X == 0 && windows[0].Y == 0 &&
+                   windows[0].Width == 1280 && windows[0].Height == 800;
+        },
+        30000))
+        << run.Log();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("full-screen.png")));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();

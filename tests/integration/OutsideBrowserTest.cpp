@@ -26,8 +26,8 @@ protected:
     }
     void UseBrowser(const std::string& Mode, const std::string& SplashTime = "0") {
         std::ofstream(package.Path("bin/Browser.ini"))
-            << "[Browser]\r\nBrowserPath={bin}/outside/browser\r\nParameters=\"" << log()
-            << "\" " << Mode << " {url}\r\nSplashTime=" << SplashTime << "\r\n";
+            << "[Browser]\r\nBrowserPath={bin}/outside/browser\r\nParameters=\"" << log() << "\" "
+            << Mode << " {url}\r\nSplashTime=" << SplashTime << "\r\n";
     }
     std::string log() const { return home / "outside.log"; }
     std::string LogValue(const std::string& Key) const {

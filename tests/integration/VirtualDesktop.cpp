@@ -39,16 +39,22 @@ VirtualDesktop::VirtualDesktop() {
     const std::string name = ":" + std::to_string(display);
     pids_.push_back(TKo::RunProgram(xvfb, name + " -screen 0 1280x800x24 -nolisten tcp", "", 0));
     setenv("DISPLAY", name.c_str(), 1);
-    if (!WaitUntil([&] { return Exists("/tmp/.X11-unix/X" + std::to_string(display)) &&
-                                std::system("xdpyinfo > /dev/null 2>&1") == 0; },
-                   10000))
+    if (!WaitUntil(
+            [&] {
+                return Exists("/tmp/.X11-unix/X" + std::to_string(display)) &&
+                       std::system("xdpyinfo > /dev/null 2>&1") == 0;
+            },
+            10000))
         return;
     display_ = display;
     if (const std::string wm = Which("openbox"); !wm.empty()) {
         pids_.push_back(TKo::RunProgram(wm, "", "", 0));
-        WaitUntil([&] { return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
-                               std::string::npos; },
-                  5000);
+        WaitUntil(
+            [&] {
+                return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                       std::string::npos;
+            },
+            5000);
     }
     if (const std::string tray = Which("trayer"); !tray.empty()) {
         pids_.push_back(TKo::RunProgram(
@@ -135,8 +141,8 @@ bool FirstTrayIcon(const std::string& Tree, int& X, int& Y, int& W, int& H) {
         if (size == std::string::npos)
             continue;
         int lx, ly;
-        if (std::sscanf(line.c_str() + size + 3, "%dx%d+%d+%d +%d+%d", &W, &H, &lx, &ly, &X,
-                        &Y) == 6)
+        if (std::sscanf(line.c_str() + size + 3, "%dx%d+%d+%d +%d+%d", &W, &H, &lx, &ly, &X, &Y) ==
+            6)
             return true;
     }
     return false;
@@ -183,9 +189,9 @@ int VirtualDesktop::TrayIcons() const {
 }
 
 bool VirtualDesktop::Screenshot(const std::string& File) const {
-    return std::system(("import -display " + Display() + " -window root '" + File +
-                        "' > /dev/null 2>&1")
-                           .c_str()) == 0;
+    return std::system(
+               ("import -display " + Display() + " -window root '" + File + "' > /dev/null 2>&1")
+                   .c_str()) == 0;
 }
 
 } // namespace quindle::test

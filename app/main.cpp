@@ -5,6 +5,10 @@
 #include "brand/DispatchCommandLine.h"
 #include "kit/KoClass.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
 using namespace quindle;
 
 int main(int argc, char** argv) {
@@ -14,7 +18,14 @@ int main(int argc, char** argv) {
     TKo::ExpandAppRelativePath("."); // the program folder becomes the current folder
 
     if (argc > 1) {
-        DispatchCommandLine(std::vector<std::string>(argv + 1, argv + argc), argc, argv);
+        try {
+            DispatchCommandLine(std::vector<std::string>(argv + 1, argv + argc), argc, argv);
+        } catch (const std::exception& e) {
+            // What a mode does not catch ends it with the message and a failure code.
+            std::fprintf(stderr, "%s\n", e.what());
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
         TKo::TerminateSelf();
     }
     if (showCommand < kRelaunchOffset) {

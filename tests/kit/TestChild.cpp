@@ -4,6 +4,8 @@
 //   test_child report FILE [ARGS...]     writes its folder, show command and arguments to FILE
 //   test_child parent SECONDS FILE        starts a sleeping child, writes its id to FILE, sleeps
 //   test_child instance NAME SECONDS      prints first/second for the named instance, then sleeps
+//   test_child                             (a plain start) writes its show command to
+//                                          <own file>.started
 
 #include "kit/KoClass.h"
 
@@ -17,6 +19,15 @@
 using namespace quindle;
 
 int main(int argc, char** argv) {
+    if (argc == 1) {
+        FILE* f = std::fopen((TKo::GetAppFileName() + ".started").c_str(), "w");
+        if (!f)
+            return 3;
+        const char* show = std::getenv("QUINDLE_SHOWCMD");
+        std::fprintf(f, "%s\n", show ? show : "");
+        std::fclose(f);
+        return 0;
+    }
     if (argc < 3)
         return 2;
     const std::string mode = argv[1];

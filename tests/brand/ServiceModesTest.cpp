@@ -1,0 +1,185 @@
+// The command-line service modes, run as real processes of the program on copies of a small
+// program: the grammar, the resources written, the waits, the chain of "/setup", and paths that a
+// shell would take apart.
+
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "kit/ResourceContainer.h"
+#include "tests/TestSupport.h"
+#include "tests/kit/IconSamples.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace quindle;
+using namespace quindle::test;
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string err;
+};
+
+// Runs Program with exactly these arguments (no shell, no splitting) and waits.
+Result RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                  const std::string& ErrFile) {
+    std::vector<std::string> argv = {Program};
+    argv.insert(argv.end(), Args.begin(), Args.end());
+    std::vector<char*> raw;
+    for (auto& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    Result r;
+    if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, raw.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.err = PathExists(ErrFile) ? ReadFile(ErrFile) : std::string();
+    return r;
+}
+
+Result RunQuindle(const std::vector<std::string>& Args, const std::string& ErrFile) {
+    return RunProgram(QUINDLE_PATH, Args, ErrFile);
+}
+
+std::string Resource(const std::string& Exe, std::uint16_t Type, const std::string& Name) {
+    ResourceContainer c;
+    int code = 0;
+    if (ResourceContainer::Load(Exe, c, code) != ContainerState::Ok)
+        return "<damaged>";
+    const ResourceEntry* e = c.Find(Type, ResourceName::Text(Name));
+    return e ? e->Data : "<missing>";
+}
+
+constexpr std::uint16_t kRcData = 10, kGroupIcon = 14;
+
+class ServiceModes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Blanks, quotes, letters beyond ASCII and shell metacharacters in every path.
+        folder = dir / "Shop \u00fc $(touch pwned); `x` & 'q'";
+        std::filesystem::create_directories(folder);
+        target = folder + "/target app";
+        CopyFile(TEST_CHILD_PATH, target);
+        chmod(target.c_str(), 0755);
+        // The icon is replaced in a program that has one, as the shipped program does.
+        ASSERT_EQ(
+            RunProgram(QUINDLE_STAMP_PATH,
+                       {target, "--icon",
+                        "MAINICON=" + std::string(QUINDLE_SOURCE_DIR) + "/resources/MainIcon.ico"},
+                       dir / "stamp.txt")
+                .status,
+            0);
+        originalIcon = Resource(target, kGroupIcon, "MAINICON");
+        config = folder + "/Config $HOME.ini";
+        WriteFile(config, "[INI]\r\ntitle=Stamped Shop\r\nport=8123");
+        icon = folder + "/icon;rm.ico";
+        WriteFile(icon, MakeIcon({{16, 40}, {32, 100}}));
+        picture = folder + "/splash|pic.png";
+        WriteFile(picture, std::string("\x89PNG\r\n\x1a\n", 8) + "picture bytes");
+        err = dir / "err.txt";
+    }
+    TempDir dir;
+    std::string folder, target, config, icon, picture, err, originalIcon;
+};
+
+} // namespace
+
+TEST_F(ServiceModes, ConfigIconAndSplashWriteTheirResourcesWhateverTheModeWordsCase) {
+    EXPECT_EQ(RunQuindle({"/CoNfIg", target, config}, err).status, 0);
+    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_EQ(RunQuindle({"/SPLASH", target, picture}, err).status, 0);
+    EXPECT_EQ(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    EXPECT_EQ(RunQuindle({"/icon", target, icon}, err).status, 0) << ReadFile(err);
+    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), originalIcon);
+    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), "<missing>");
+    // The target still runs.
+    EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
+    EXPECT_FALSE(PathExists(dir / "pwned"));
+    EXPECT_FALSE(PathExists("pwned"));
+}
+
+TEST_F(ServiceModes, UnknownWordsShortArgumentListsAndMissingFilesChangeNothing) {
+    const std::string before = ReadFile(target);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"},
+                                                 {target},
+                                                 {"/config", target},
+                                                 {"/icon"},
+                                                 {"/config", target, folder + "/missing.ini"},
+                                                 {"/config", folder + "/none", config},
+                                                 {"/setup", folder + "/none", config},
+                                                 {"downsize", "1", "1"},
+                                                 {"splash"},
+                                                 {"splash", folder + "/missing.ini"}}) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunQuindle(args, err).status, 0) << args[0];
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << args[0];
+    }
+    EXPECT_EQ(ReadFile(target), before);
+}
+
+TEST_F(ServiceModes, ABadIconEndsWithTheUpdateErrorAndLeavesTheTargetAsItWas) {
+    const std::string before = ReadFile(target);
+    const std::string bad = folder + "/bad.ico";
+    WriteFile(bad, "not an icon at all");
+    const Result r = RunQuindle({"/icon", target, bad}, err);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("Resource update error: "), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(target), before);
+}
+
+TEST_F(ServiceModes, AReadOnlyTargetIsMadeWritableAndUpdated) {
+    chmod(target.c_str(), 0555);
+    EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
+    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_TRUE(FileMode(target) & S_IWUSR);
+}
+
+TEST_F(ServiceModes, AModeWaitsUntilTheRunningTargetHasEnded) {
+    const auto running = TKo::RunProgram(target, "sleep 2", "", 0);
+    ASSERT_NE(running, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return TKo::IsFileInUse(target); }, 3000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
+    EXPECT_FALSE(TKo::ProcessExists(std::int32_t(running)));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+}
+
+TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
+    // Count 6: all three, and the target is not started.
+    EXPECT_EQ(RunQuindle({"/setup", target, config, icon, picture, "x"}, err).status, 0);
+    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), originalIcon);
+    EXPECT_EQ(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(PathExists(target + ".started"));
+
+    // A configuration that does not exist is skipped; the picture is kept, the target starts
+    // plainly with the shown show command.
+    WriteFile(picture, "another picture");
+    EXPECT_EQ(RunQuindle({"/Setup", target, folder + "/gone.ini", icon}, err).status, 0);
+    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_NE(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    EXPECT_TRUE(WaitUntil([&] { return PathExists(target + ".started"); }, 5000));
+    EXPECT_EQ(ReadFile(target + ".started"), "5\n");
+}

@@ -1,5 +1,6 @@
 #include "brand/DispatchCommandLine.h"
 #include "app/TfrmSplash.h"
+#include "brand/Downsize.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
@@ -72,6 +73,9 @@ void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** 
     // too few arguments, does nothing at all.
     const std::string mode = LowerCase(Args[0]);
     const std::size_t count = Args.size();
+    if (count >= 7 && mode == "downsize")
+        RunDownsize(std::vector<std::string>(Args.begin() + 1, Args.end()), TKo::GetAppPath(),
+                    TKo::GetAppFileName());
     if (count >= 2 && mode == "splash" && FileExists(Args[1]))
         RunSplash(Args[1], argc, argv);
 

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -182,4 +183,161 @@ TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
     EXPECT_NE(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
     EXPECT_TRUE(WaitUntil([&] { return PathExists(target + ".started"); }, 5000));
     EXPECT_EQ(ReadFile(target + ".started"), "5\n");
+}
+
+namespace {
+
+// A package made of the program and empty stand-ins for every part downsize knows.
+class Downsize : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        program = pkg / "quindle";
+        CopyFile(QUINDLE_PATH, program);
+        chmod(program.c_str(), 0755);
+        for (const char* file :
+             {"data/mysql/ibdata1", "data/phpmyadmin/config.inc", "bin/mysql/bin/mysqld",
+              "bin/Apache/libmysql.dll", "bin/Apache/sqlite3.dll", "bin/Apache/sendmail",
+              "bin/Apache/sendmail.ini", "bin/Apache/libmcrypt.dll", "bin/Apache/libmhash.dll",
+              "bin/Apache/libeay32.dll", "bin/Apache/ssleay32.dll", "bin/php/Zend/z.dll",
+              "bin/php/ionCube/i.dll", "www/phpmyadmin/index.php", "www/index.php",
+              "bin/php/ext/magic.mime"})
+            Touch(file);
+        for (const char* ext : {"mysql", "mysqli", "pdo_mysql", "pdo_sqlite_external", "sqlite",
+                                "gd2", "mbstring", "exif", "imap", "curl", "mcrypt", "mhash",
+                                "sockets", "mime_magic", "openssl", "xmlrpc", "pdo"})
+            Touch(std::string("bin/php/ext/php_") + ext + ".dll");
+        WriteFile(pkg / "bin/Favorites.ini",
+                  "[DIRS]\r\nWebsite folder={APPDIR}/www\r\nMySQL data directory={APPDIR}/data\r\n"
+                  "[URLS]\r\nHome=http://{LOCALHOST:PORT}/\r\nphpMyAdmin=http://{LOCALHOST:PORT}/"
+                  "phpmyadmin/\r\n");
+    }
+    void TearDown() override {
+        // A downsize that ran starts the program again: that run is ended, not left behind.
+        if (restarts_)
+            Restarted();
+        EndRunsOfTheProgram();
+    }
+
+    void Touch(const std::string& Relative) {
+        std::filesystem::create_directories(std::filesystem::path(pkg / Relative).parent_path());
+        WriteFile(pkg / Relative, "x");
+    }
+    bool Has(const std::string& Relative) const { return PathExists(pkg / Relative); }
+    // Flags for positions 2 to 17: "1" at the given positions, "0" elsewhere.
+    static std::vector<std::string> Flags(std::initializer_list<int> Deleting) {
+        std::vector<std::string> args = {"downsize"};
+        for (int position = 2; position <= 17; ++position)
+            args.push_back(std::find(Deleting.begin(), Deleting.end(), position) != Deleting.end()
+                               ? "1"
+                               : "0");
+        return args;
+    }
+    Result RunDownsize(const std::vector<std::string>& Args) {
+        restarts_ = restarts_ || Args.size() >= 7;
+        return RunProgram(program, Args, pkg / "err.txt");
+    }
+    // The program started again after the deletions: a plain start that relaunched itself
+    // (the start marked as relaunched is the one that stays).
+    bool Restarted() {
+        return WaitUntil(
+            [&] {
+                for (auto pid : TKo::FindProcessesByPath(program))
+                    if (ReadFile("/proc/" + std::to_string(pid) + "/environ")
+                            .find("QUINDLE_SHOWCMD=600") != std::string::npos)
+                        return true;
+                return false;
+            },
+            10000);
+    }
+    void EndRunsOfTheProgram() {
+        for (int round = 0; round < 3; ++round)
+            for (auto pid : TKo::FindProcessesByPath(program)) {
+                for (auto child : TKo::GetProcessList())
+                    if (TKo::IsDescendantProcess(pid, child))
+                        TKo::KillProcess(child);
+                TKo::KillProcess(pid);
+            }
+        WaitUntil([&] { return TKo::FindProcessesByPath(program).empty(); }, 5000);
+    }
+
+    TempDir pkg;
+    std::string program;
+    bool restarts_ = false;
+};
+
+} // namespace
+
+TEST_F(Downsize, TooFewFlagsDoNothingAndAllZerosDeleteNothingButRestart) {
+    // The mode word and five flags are too few (it takes six at the least).
+    EXPECT_EQ(RunDownsize({"downsize", "1", "1", "1", "1", "1"}).status, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_TRUE(TKo::FindProcessesByPath(program).empty());
+    EXPECT_TRUE(Has("data/mysql/ibdata1"));
+
+    EXPECT_EQ(RunDownsize(Flags({})).status, 0);
+    EXPECT_TRUE(Restarted());
+    for (const char* file : {"data/mysql/ibdata1", "bin/php/ext/php_pdo.dll",
+                             "bin/Apache/libeay32.dll", "www/phpmyadmin/index.php"})
+        EXPECT_TRUE(Has(file)) << file;
+}
+
+TEST_F(Downsize, MySqlAndPhpMyAdminTakeTheirFoldersAndFavorites) {
+    EXPECT_EQ(RunDownsize(Flags({2, 14})).status, 0);
+    for (const char* gone :
+         {"data", "bin/mysql", "bin/Apache/libmysql.dll", "bin/php/ext/php_mysqli.dll",
+          "bin/php/ext/php_pdo_mysql.dll", "www/phpmyadmin"})
+        EXPECT_FALSE(Has(gone)) << gone;
+    EXPECT_TRUE(Has("www/index.php"));
+    const std::string favorites = ReadFile(pkg / "bin/Favorites.ini");
+    EXPECT_EQ(favorites.find("MySQL data directory"), std::string::npos) << favorites;
+    EXPECT_EQ(favorites.find("phpMyAdmin"), std::string::npos) << favorites;
+    EXPECT_NE(favorites.find("Website folder"), std::string::npos) << favorites;
+    // The MySQL PDO driver is gone but the SQLite one stays: so does php_pdo.
+    EXPECT_TRUE(Has("bin/php/ext/php_pdo.dll"));
+}
+
+TEST_F(Downsize, SharedLibrariesGoOnlyWithTheLastExtensionThatNeedsThem) {
+    EXPECT_EQ(RunDownsize(Flags({9, 3})).status, 0);
+    EXPECT_FALSE(Has("bin/php/ext/php_curl.dll"));
+    EXPECT_TRUE(Has("bin/Apache/libeay32.dll"));
+    EXPECT_TRUE(Has("bin/php/ext/php_pdo.dll"));
+    EXPECT_TRUE(Restarted());
+    EndRunsOfTheProgram();
+    EXPECT_EQ(RunDownsize(Flags({8, 15, 2})).status, 0);
+    EXPECT_FALSE(Has("bin/Apache/libeay32.dll"));
+    EXPECT_FALSE(Has("bin/Apache/ssleay32.dll"));
+    EXPECT_FALSE(Has("bin/Apache/sendmail"));
+    EXPECT_FALSE(Has("bin/php/ext/php_pdo.dll"));
+}
+
+TEST_F(Downsize, AnyFlagButZeroDeletesAndTheModeWordHasNoCase) {
+    std::vector<std::string> args = Flags({});
+    args[0] = "DownSize";
+    args[7 - 1] = "yes"; // position 7: multibyte strings, and EXIF with them
+    args[6 - 1] = "00";  // position 6: GD
+    args[4 - 1] = "1";   // position 4: Zend Optimizer
+    EXPECT_EQ(RunDownsize(args).status, 0);
+    EXPECT_FALSE(Has("bin/php/ext/php_mbstring.dll"));
+    EXPECT_FALSE(Has("bin/php/ext/php_exif.dll"));
+    EXPECT_FALSE(Has("bin/php/ext/php_gd2.dll"));
+    EXPECT_FALSE(Has("bin/php/Zend"));
+    EXPECT_TRUE(Has("bin/php/ionCube/i.dll"));
+    EXPECT_TRUE(Has("bin/php/ext/php_curl.dll"));
+}
+
+TEST_F(Downsize, NothingIsDeletedWhileTheProgramStillRuns) {
+    const std::string ini = pkg / "splash.ini";
+    WriteFile(ini, "[INI]\r\nshowsplash=1\r\n");
+    const auto running = TKo::RunProgram(program, "splash \"" + ini + "\"", "", 0);
+    ASSERT_NE(running, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(program).size() == 1; }, 5000));
+    Result result;
+    std::thread downsize([&] { result = RunDownsize(Flags({2})); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(Has("data/mysql/ibdata1"));
+    TKo::KillProcess(running);
+    downsize.join();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_FALSE(Has("data"));
 }

@@ -167,8 +167,5 @@ void TfrmMain::mnuTray_ExitClick() {
     ShutDown();
 }
 
-void TfrmMain::btnBrandClick() {
-    // The rebrand dialog and the package builder of the rebranding tools take this button over.
-}
 
 } // namespace quindle

@@ -1,0 +1,41 @@
+#pragma once
+
+// The rebranded package: a folder "OutQNL" in the documents folder with runme (a copy of the
+// program whose splash picture, icon and configuration are stamped by three service-mode
+// processes), autorun.inf, the server stack, the database files when wanted, and an empty www.
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace quindle {
+
+class TfrmBrand;
+
+// Where the package goes: "<documents>/OutQNL", made when missing.
+std::string GetOutputDir();
+// The default splash picture and icon, written from the program's resources into DataDir.
+std::string ExtractDefaultSplash(const std::string& DataDir);
+std::string ExtractDefaultIcon(const std::string& DataDir);
+
+struct TPackageSources {
+    std::string ProgramFile; // the program copied into the package (and running the modes)
+    std::string AppPath;     // the folder beside it holding bin and data, with a separator
+    std::string BrandFile;   // Brand.ini
+    std::string DataDir;
+};
+// The running program and its own folders.
+TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir);
+
+// Fills the dialog's fields from Brand.ini (raises when the port is no number).
+void ReadBrandFields(TfrmBrand& Brand, const std::string& BrandFile);
+// Stores the confirmed choices in Brand.ini, then builds the package into OutputDir.
+void WritePackage(TfrmBrand& Brand, const TPackageSources& Sources);
+
+// The Rebrand button: the dialog, then the package, with the busy cursor; the tray icon ignores
+// the mouse meanwhile. Errors of the build are shown in an error dialog.
+void BuildRebrandedPackage(const TPackageSources& Sources,
+                           const std::function<void(bool)>& EnableTrayIcon, QWidget* Owner);
+
+} // namespace quindle

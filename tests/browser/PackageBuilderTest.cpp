@@ -8,6 +8,7 @@
 #include "kit/Paths.h"
 #include "kit/ResourceContainer.h"
 #include "tests/TestSupport.h"
+#include "tests/integration/PackageRun.h"
 
 #include <gtest/gtest.h>
 
@@ -116,4 +117,37 @@ TEST_F(PackageBuilder, APortThatIsNoNumberStopsBeforeTheDialog) {
     TKo::WriteIniString(state.BrandFile, "INI", "port", "8o");
     TfrmBrand form;
     EXPECT_THROW(ReadBrandFields(form, state.BrandFile), Exception);
+}
+
+TEST(RebrandedPackage, RunmeBuiltFromTheDemoPackageServesItsSiteWithTheChosenSettings) {
+    // No desktop here: the finished folder is "opened" by an opener that does nothing.
+    TempDir bin;
+    WriteFile(bin / "xdg-open", "#!/bin/sh\nexit 0\n");
+    chmod((bin / "xdg-open").c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", (bin.Path() + ":" + savedPath).c_str(), 1);
+    PackageCopy demo;
+    TempDir data;
+    TRunState state;
+    state.DataDir = data.Path();
+    state.WriteBrandDefaults();
+    TfrmBrand form;
+    ReadBrandFields(form, state.BrandFile);
+    form.Title = "Corner Shop";
+    form.Port = 8000 + int(getpid() % 900);
+    WritePackage(form, {demo.Program(), demo.Dir() + "/", state.BrandFile, data.Path()});
+
+    // The author puts the site into www; the package runs from its own folder.
+    const std::string out = GetOutputDir();
+    WriteFile(out + "/www/index.php", "<title>Corner</title><?php echo 'served by ' . 'php';");
+    chmod(out.c_str(), 0755);
+    PackageRun run(out, data.Path() + "/home", "runme");
+    ASSERT_NE(run.StartAndWaitForSite(), 0u) << run.Log();
+    EXPECT_GE(run.WebPort(), form.Port);
+    EXPECT_NE(HttpRequest(run.WebPort(), "GET", "/").body.find("served by php"), std::string::npos);
+    const std::string config = ReadFile(run.DataDir() + "/Config.ini");
+    EXPECT_NE(config.find("title=\"Corner Shop\""), std::string::npos) << config;
+    EXPECT_NE(config.find("brand=1"), std::string::npos) << config;
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+    setenv("PATH", savedPath.c_str(), 1);
 }

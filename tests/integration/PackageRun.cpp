@@ -126,8 +126,9 @@ std::set<std::uint32_t> MainInstances(const std::string& program) {
     return result;
 }
 
-PackageRun::PackageRun(const std::string& package, const std::string& home)
-    : package_(package), home_(home), log_(home + "/quindle.log") {
+PackageRun::PackageRun(const std::string& package, const std::string& home,
+                       const std::string& programName)
+    : package_(package), home_(home), log_(home + "/quindle.log"), programName_(programName) {
     std::filesystem::create_directories(home_);
 }
 
@@ -137,7 +138,7 @@ PackageRun::~PackageRun() {
 }
 
 std::uint32_t PackageRun::Start(int ShowCommand) {
-    const auto before = MainInstances(Path("quindle"));
+    const auto before = MainInstances(Path(programName_));
     // The port is read from the configuration this run writes, not from an earlier one.
     std::filesystem::remove(DataDir() + "/httpd.conf");
     std::vector<std::string> env;
@@ -166,7 +167,7 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addchdir_np(&actions, "/");
-    std::string program = Path("quindle");
+    std::string program = Path(programName_);
     char* argv[] = {program.data(), nullptr};
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
@@ -181,7 +182,7 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
     }
     std::uint32_t found = 0;
     WaitUntil([&] {
-        for (auto p : MainInstances(Path("quindle")))
+        for (auto p : MainInstances(Path(programName_)))
             if (!before.count(p))
                 found = p;
         return found != 0;
@@ -214,7 +215,7 @@ bool PackageRun::WaitForDatabase() {
 std::set<std::uint32_t> PackageRun::Processes() const {
     const std::string apache = Path("bin/Apache/Apache");
     const std::string mysqld = Path("bin/mysql/bin/mysqld");
-    for (const auto& exe : {Path("quindle"), apache, mysqld})
+    for (const auto& exe : {Path(programName_), apache, mysqld})
         for (auto pid : TKo::FindProcessesByPath(exe))
             seen_.insert(pid);
     // The browser engine's helpers are children of the main instance.
@@ -245,7 +246,7 @@ bool PackageRun::ShutDownAndWait(int timeoutMs) {
 
 std::string PackageRun::DataDir() const {
     return home_ + "/.local/share/quindle/" +
-           TKo::MD5Hex(TKo::GetLoginName() + "/" + Path("quindle"));
+           TKo::MD5Hex(TKo::GetLoginName() + "/" + Path(programName_));
 }
 
 int PackageRun::WebPort() const {

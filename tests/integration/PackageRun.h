@@ -39,8 +39,10 @@ bool PortIsListening(int port);
 
 class PackageRun {
 public:
-    // Package is the folder that holds the program and its bin, data and www folders.
-    PackageRun(const std::string& package, const std::string& home);
+    // Package is the folder that holds the program (named programName) and its bin, data and
+    // www folders.
+    PackageRun(const std::string& package, const std::string& home,
+               const std::string& programName = "quindle");
     PackageRun(const PackageCopy& package, const std::string& home)
         : PackageRun(package.Dir(), home) {}
     ~PackageRun(); // ends whatever is still running, the hard way
@@ -76,6 +78,7 @@ private:
     mutable std::set<std::uint32_t> seen_;
     mutable int webPort_ = 0;
     std::string display_;
+    std::string programName_;
 };
 
 // The processes of a program running its splash mode.

@@ -24,6 +24,15 @@ std::string Config(const std::string& Extra, const std::string& FullScreen = "0"
            Extra;
 }
 
+// What is on the screen, for a failure's message.
+std::string Describe(const std::vector<DesktopWindow>& Windows) {
+    std::string text = "windows on screen:\n";
+    for (const DesktopWindow& w : Windows)
+        text += "  \"" + w.Title + "\" " + std::to_string(w.X) + "," + std::to_string(w.Y) + " " +
+                std::to_string(w.Width) + "x" + std::to_string(w.Height) + " " + w.State + "\n";
+    return text;
+}
+
 std::string ScreenshotPath(const std::string& Name) {
     std::filesystem::create_directories(QUINDLE_BINARY_DIR "/screenshots");
     return QUINDLE_BINARY_DIR "/screenshots/" + Name;
@@ -61,7 +70,7 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
             return windows.size() == 1 && windows[0].Width == 1280;
         },
         30000))
-        << run.Log();
+        << Describe(desktop.Windows("")) << run.Log();
     EXPECT_NE(windows[0].State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
     EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
     // The tray holds the program's icon.

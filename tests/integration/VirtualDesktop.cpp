@@ -54,7 +54,10 @@ VirtualDesktop::VirtualDesktop() {
                 return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
                        std::string::npos;
             },
-            5000);
+            10000);
+        // It announces itself a little before its start is complete; windows mapped in between
+        // would not be managed (maximised, placed) as the tests expect.
+        usleep(300000);
     }
     if (const std::string tray = Which("trayer"); !tray.empty()) {
         pids_.push_back(TKo::RunProgram(

@@ -1,0 +1,76 @@
+// A whole rebrand build of the demo package (copy of the program, three stamping processes, the
+// stack, the database files) next to a plain recursive copy of the same bin and data trees, in
+// the same run: the stamping processes should add next to nothing.
+
+#include "app/RunState.h"
+#include "bench/BenchClock.h"
+#include "brand/PackageBuilder.h"
+#include "brand/TfrmBrand.h"
+#include "kit/KoClass.h"
+#include "tests/integration/PackageRun.h"
+
+#include <QApplication>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace quindle;
+using namespace quindle::bench;
+using namespace quindle::test;
+
+int main(int argc, char** argv) {
+    char root[] = "/tmp/quindle-bench-XXXXXX";
+    mkdtemp(root);
+    const std::string home = std::string(root) + "/home";
+    std::filesystem::create_directories(home + "/Documents");
+    setenv("HOME", home.c_str(), 1);
+    setenv("TMPDIR", root, 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The finished folder is "opened" by an opener that does nothing.
+    const std::string bin = std::string(root) + "/bin";
+    std::filesystem::create_directories(bin);
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nexit 0\n";
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    setenv("PATH", (bin + ":" + std::getenv("PATH")).c_str(), 1);
+    QApplication app(argc, argv);
+
+    PackageCopy demo;
+    TRunState state;
+    state.DataDir = std::string(root) + "/data";
+    std::filesystem::create_directories(state.DataDir);
+    state.WriteBrandDefaults();
+    const TPackageSources sources{demo.Program(), demo.Dir() + "/", state.BrandFile, state.DataDir};
+
+    const int rounds = 3;
+    std::vector<double> build, copy;
+    for (int i = 0; i < rounds; ++i) {
+        TfrmBrand form;
+        ReadBrandFields(form, state.BrandFile);
+        sync();
+        auto start = Clock::now();
+        WritePackage(form, sources);
+        build.push_back(Ms(start));
+
+        const std::string target = std::string(root) + "/copy";
+        std::filesystem::remove_all(target);
+        sync();
+        start = Clock::now();
+        std::filesystem::create_directories(target + "/data");
+        const auto options = std::filesystem::copy_options::recursive;
+        std::filesystem::copy(demo.Path("bin"), target + "/bin", options);
+        std::filesystem::copy(demo.Path("data/mysql"), target + "/data/mysql", options);
+        std::filesystem::copy(demo.Path("data/quindle"), target + "/data/quindle", options);
+        copy.push_back(Ms(start));
+    }
+    std::printf("rebrand build of the demo package:         %8.1f ms\n", Median(build));
+    std::printf("plain copy of its bin and data trees:      %8.1f ms\n", Median(copy));
+    std::printf("ratio:                                     %8.2f    (goal below 1.3)\n",
+                Median(build) / Median(copy));
+    std::filesystem::remove_all(root);
+    return 0;
+}

@@ -14,7 +14,6 @@ void TRunState::PrepareEnvironment() {
 }
 
 bool TRunState::PrepareRun() {
-    Prepared = true;
     PrepareEnvironment();
     Started = false;
     ConfigFile = ExtractConfigIni();

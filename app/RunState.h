@@ -42,7 +42,6 @@ public:
     // environment, the database server, php.ini, the web port, httpd.conf, the web server.
     // Raises when the port setting is no number.
     void StartServers();
-    bool Prepared = false;
     bool TitleRead = false; // the application title has been read
 
     // --- Processes ---------------------------------------------------------------------------

@@ -28,20 +28,9 @@ void TfrmMain::AdoptPreparedRun(TRunState Prepared, const std::string& Error) {
 }
 
 void TfrmMain::FormCreate() {
+    // The steps that need no window ran before the toolkit started (the splash comes up and the
+    // web server starts while it does): AdoptPreparedRun handed their state and error over.
     TRunState& s = state_;
-    try {
-        // The steps that need no window ran before the toolkit started (the splash comes up
-        // and the web server starts while it does); without them they run here.
-        if (!s.Prepared) {
-            if (!s.PrepareRun()) {
-                ShowErrorBox("Error", "An instance of this application is already running!");
-                TKo::TerminateSelf();
-            }
-            s.StartServers();
-        }
-    } catch (const Exception& e) {
-        earlyError_ = e.Message();
-    }
     try {
         if (s.TitleRead) {
             QApplication::setApplicationDisplayName(QString());

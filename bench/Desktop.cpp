@@ -8,7 +8,7 @@
 //    Debian's Chromium in --app mode on the same page (when it is installed);
 //  - the processor time the splash process uses while it waits.
 
-#include "bench/BenchClock.h"
+#include "bench/BenchSupport.h"
 #include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
 
@@ -102,10 +102,7 @@ void EndTree(std::uint32_t Root) {
 } // namespace
 
 int main() {
-    char root[] = "/tmp/quindle-bench-XXXXXX";
-    mkdtemp(root);
-    chmod(root, 0755);
-    setenv("TMPDIR", root, 1);
+    const std::string root = MakePrivateRoot();
     VirtualDesktop desktop;
     if (!desktop.Started()) {
         std::printf("no virtual display (Xvfb): nothing measured\n");
@@ -114,7 +111,7 @@ int main() {
     const int rounds = 5;
     PackageCopy package;
     package.RemoveDatabase();
-    const std::string home = std::string(root) + "/home";
+    const std::string home = root + "/home";
 
     std::vector<double> toSplash, toLoaded;
     double pss = 0;
@@ -169,7 +166,7 @@ int main() {
     if (access("/usr/bin/chromium", X_OK) == 0) {
         std::filesystem::remove(dataDir + "/httpd.pid");
         TKo::RunProgram(apache, "-f \"" + dataDir + "/httpd.conf\"", "", SW_HIDE);
-        const std::string profile = std::string(root) + "/chromium";
+        const std::string profile = root + "/chromium";
         const auto chromium = TKo::RunProgram(
             "/usr/bin/chromium",
             "--no-sandbox --no-first-run --no-default-browser-check --user-data-dir=\"" + profile +
@@ -183,7 +180,7 @@ int main() {
     }
 
     // The splash mode while it waits.
-    const std::string ini = std::string(root) + "/Config.ini";
+    const std::string ini = root + "/Config.ini";
     std::ofstream(ini) << "[INI]\r\nshowsplash=1\r\n";
     const auto splash = TKo::RunProgram(package.Program(), "splash \"" + ini + "\"", "", 1);
     sleep(1);

@@ -3,7 +3,7 @@
 // the same run: the stamping processes should add next to nothing.
 
 #include "app/RunState.h"
-#include "bench/BenchClock.h"
+#include "bench/BenchSupport.h"
 #include "brand/PackageBuilder.h"
 #include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"
@@ -24,15 +24,13 @@ using namespace quindle::bench;
 using namespace quindle::test;
 
 int main(int argc, char** argv) {
-    char root[] = "/tmp/quindle-bench-XXXXXX";
-    mkdtemp(root);
-    const std::string home = std::string(root) + "/home";
+    const std::string root = MakePrivateRoot();
+    const std::string home = root + "/home";
     std::filesystem::create_directories(home + "/Documents");
     setenv("HOME", home.c_str(), 1);
-    setenv("TMPDIR", root, 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // The finished folder is "opened" by an opener that does nothing.
-    const std::string bin = std::string(root) + "/bin";
+    const std::string bin = root + "/bin";
     std::filesystem::create_directories(bin);
     std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nexit 0\n";
     chmod((bin + "/xdg-open").c_str(), 0755);
@@ -41,7 +39,7 @@ int main(int argc, char** argv) {
 
     PackageCopy demo;
     TRunState state;
-    state.DataDir = std::string(root) + "/data";
+    state.DataDir = root + "/data";
     std::filesystem::create_directories(state.DataDir);
     state.WriteBrandDefaults();
     const TPackageSources sources{demo.Program(), demo.Dir() + "/", state.BrandFile, state.DataDir};
@@ -56,7 +54,7 @@ int main(int argc, char** argv) {
         WritePackage(form, sources);
         build.push_back(Ms(start));
 
-        const std::string target = std::string(root) + "/copy";
+        const std::string target = root + "/copy";
         std::filesystem::remove_all(target);
         sync();
         start = Clock::now();

@@ -4,7 +4,7 @@
 //  - a shutdown to the last started process gone, without and with an idle database.
 // Runs without a display (Qt's offscreen platform), in a private home under /tmp.
 
-#include "bench/BenchClock.h"
+#include "bench/BenchSupport.h"
 #include "tests/integration/PackageRun.h"
 
 #include <signal.h>
@@ -33,10 +33,7 @@ void WaitFor200(int port) {
 
 int main() {
     // Private folders, traversable by the web server's workers.
-    char root[] = "/tmp/quindle-bench-XXXXXX";
-    mkdtemp(root);
-    chmod(root, 0755);
-    setenv("TMPDIR", root, 1);
+    const std::string root = MakePrivateRoot();
     const int rounds = 7;
 
     PackageCopy noDatabase;
@@ -44,7 +41,7 @@ int main() {
     std::vector<double> toServed, shutdown, floor;
     int port = 0;
     for (int i = 0; i < rounds; ++i) {
-        PackageRun run(noDatabase, std::string(root) + "/home");
+        PackageRun run(noDatabase, root + "/home");
         const auto start = Clock::now();
         run.Start();
         while (run.WebPort() == 0)
@@ -59,7 +56,7 @@ int main() {
     }
 
     // The floor: the same web server, configuration and environment, started by hand.
-    const std::string dataDir = PackageRun(noDatabase, std::string(root) + "/home").DataDir();
+    const std::string dataDir = PackageRun(noDatabase, root + "/home").DataDir();
     const std::string apache = noDatabase.Path("bin/Apache/Apache");
     setenv("PHPRC", dataDir.c_str(), 1);
     setenv("PHP_INI_SCAN_DIR", "", 1);
@@ -81,7 +78,7 @@ int main() {
     std::vector<double> shutdownWithDatabase;
     PackageCopy withDatabase;
     for (int i = 0; i < 3; ++i) {
-        PackageRun run(withDatabase, std::string(root) + "/home2");
+        PackageRun run(withDatabase, root + "/home2");
         run.Start();
         run.WaitForDatabase();
         usleep(300000);

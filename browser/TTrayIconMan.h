@@ -38,7 +38,6 @@ public:
     bool Active() const { return active_; }
     bool Enabled() const { return enabled_; }
     QString Tip() const;
-    QSystemTrayIcon* Icon() const { return icon_; }
 
     // A mouse notification of the icon: Trigger is a left click, Context a right click.
     void Notify(QSystemTrayIcon::ActivationReason Reason);

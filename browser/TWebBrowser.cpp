@@ -39,10 +39,7 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
     connect(page_, &TWebPage::closeRequested, this, &TWebBrowser::WindowClosing);
     connect(page_, &TWebPage::navigationStarting, this, &TWebBrowser::BeforeNavigate2);
     connect(page_, &QWebEnginePage::linkHovered, this, &TWebBrowser::StatusTextChange);
-    connect(page_, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& Geometry) {
-        RequestedGeometry = Geometry;
-        emit GeometryRequested(Geometry);
-    });
+    connect(page_, &QWebEnginePage::geometryChangeRequested, this, &TWebBrowser::GeometryRequested);
     connect(page_, &TWebPage::scriptError, this,
             [this](const QString& Message, int LineNumber, const QString& SourceId) {
                 if (!silent_)

@@ -61,8 +61,6 @@ public:
     // The bars the opening page asked for. A window opened with features (a script popup)
     // asked for none; any other new window keeps all of them.
     bool MenuBar = true, ToolBar = true, AddressBar = true, StatusBar = true;
-    // The position and size the page asked for its window; empty when it asked for none.
-    QRect RequestedGeometry;
 
     // NewWindow2: gives the control into which the new window's page loads; nullptr refuses.
     std::function<TWebBrowser*(QWebEnginePage::WebWindowType Type)> OnNewWindow2;

@@ -33,11 +33,11 @@ public:
     // Takes over the steps the start-up ran before the toolkit started, or the error that
     // stopped them.
     void AdoptPreparedRun(TRunState Prepared, const std::string& Error);
-    // The start-up sequence; returns with the window ready to be shown, or ends the process.
+    // The start-up sequence from the window's part of step 8 on; returns with the window ready
+    // to be shown, or ends the process.
     void FormCreate();
     // Shows the window as the start-up decided.
     void ShowAsStarted();
-    TStartShow StartShow() const { return startShow_; }
     // Ends the splash once the page has loaded completely (started by the start-up).
     void StartSplashCloseTimer();
     // Ends every process the run started, then the program itself.

@@ -1,4 +1,5 @@
 #include "tests/TestSupport.h"
+#include "kit/ResourceContainer.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,15 @@ std::string RunAndCapture(const std::string& program, const std::string& args, i
     if (exitCode)
         *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
+}
+
+std::string ExeResource(const std::string& exe, std::uint16_t type, const std::string& name) {
+    ResourceContainer c;
+    int code = 0;
+    if (ResourceContainer::Load(exe, c, code) != ContainerState::Ok)
+        return "<damaged>";
+    const ResourceEntry* e = c.Find(type, ResourceName::Text(name));
+    return e ? e->Data : "<missing>";
 }
 
 } // namespace quindle::test

@@ -31,6 +31,9 @@ unsigned FileMode(const std::string& path); // permission bits
 
 // Copies a file and keeps its permission bits (a program stays executable).
 void CopyFile(const std::string& from, const std::string& to);
+// The data of an executable's resource of that type and text name, "<missing>" when it has none
+// and "<damaged>" when its resources cannot be read.
+std::string ExeResource(const std::string& exe, std::uint16_t type, const std::string& name);
 
 // Runs a program to its end and returns what it printed on standard output.
 std::string RunAndCapture(const std::string& program, const std::string& args,

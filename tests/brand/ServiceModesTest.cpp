@@ -4,7 +4,6 @@
 
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
-#include "kit/ResourceContainer.h"
 #include "tests/TestSupport.h"
 #include "tests/kit/IconSamples.h"
 
@@ -62,15 +61,6 @@ Result RunQuindle(const std::vector<std::string>& Args, const std::string& ErrFi
     return RunProgram(QUINDLE_PATH, Args, ErrFile);
 }
 
-std::string Resource(const std::string& Exe, std::uint16_t Type, const std::string& Name) {
-    ResourceContainer c;
-    int code = 0;
-    if (ResourceContainer::Load(Exe, c, code) != ContainerState::Ok)
-        return "<damaged>";
-    const ResourceEntry* e = c.Find(Type, ResourceName::Text(Name));
-    return e ? e->Data : "<missing>";
-}
-
 constexpr std::uint16_t kRcData = 10, kGroupIcon = 14;
 
 class ServiceModes : public ::testing::Test {
@@ -90,7 +80,7 @@ protected:
                        dir / "stamp.txt")
                 .status,
             0);
-        originalIcon = Resource(target, kGroupIcon, "MAINICON");
+        originalIcon = ExeResource(target, kGroupIcon, "MAINICON");
         config = folder + "/Config $HOME.ini";
         WriteFile(config, "[INI]\r\ntitle=Stamped Shop\r\nport=8123");
         icon = folder + "/icon;rm.ico";
@@ -107,12 +97,12 @@ protected:
 
 TEST_F(ServiceModes, ConfigIconAndSplashWriteTheirResourcesWhateverTheModeWordsCase) {
     EXPECT_EQ(RunQuindle({"/CoNfIg", target, config}, err).status, 0);
-    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
     EXPECT_EQ(RunQuindle({"/SPLASH", target, picture}, err).status, 0);
-    EXPECT_EQ(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
     EXPECT_EQ(RunQuindle({"/icon", target, icon}, err).status, 0) << ReadFile(err);
-    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), originalIcon);
-    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), "<missing>");
+    EXPECT_NE(ExeResource(target, kGroupIcon, "MAINICON"), originalIcon);
+    EXPECT_NE(ExeResource(target, kGroupIcon, "MAINICON"), "<missing>");
     // The target still runs.
     EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
     EXPECT_FALSE(PathExists(dir / "pwned"));
@@ -151,7 +141,7 @@ TEST_F(ServiceModes, ABadIconEndsWithTheUpdateErrorAndLeavesTheTargetAsItWas) {
 TEST_F(ServiceModes, AReadOnlyTargetIsMadeWritableAndUpdated) {
     chmod(target.c_str(), 0555);
     EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
-    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
     EXPECT_TRUE(FileMode(target) & S_IWUSR);
 }
 
@@ -163,15 +153,15 @@ TEST_F(ServiceModes, AModeWaitsUntilTheRunningTargetHasEnded) {
     EXPECT_EQ(RunQuindle({"/config", target, config}, err).status, 0);
     EXPECT_FALSE(TKo::ProcessExists(std::int32_t(running)));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
-    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
 }
 
 TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
     // Count 6: all three, and the target is not started.
     EXPECT_EQ(RunQuindle({"/setup", target, config, icon, picture, "x"}, err).status, 0);
-    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
-    EXPECT_NE(Resource(target, kGroupIcon, "MAINICON"), originalIcon);
-    EXPECT_EQ(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_NE(ExeResource(target, kGroupIcon, "MAINICON"), originalIcon);
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_FALSE(PathExists(target + ".started"));
 
@@ -179,8 +169,8 @@ TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
     // plainly with the shown show command.
     WriteFile(picture, "another picture");
     EXPECT_EQ(RunQuindle({"/Setup", target, folder + "/gone.ini", icon}, err).status, 0);
-    EXPECT_EQ(Resource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
-    EXPECT_NE(Resource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+    EXPECT_NE(ExeResource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
     EXPECT_TRUE(WaitUntil([&] { return PathExists(target + ".started"); }, 5000));
     EXPECT_EQ(ReadFile(target + ".started"), "5\n");
 }

@@ -6,7 +6,6 @@
 #include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
-#include "kit/ResourceContainer.h"
 #include "tests/TestSupport.h"
 #include "tests/integration/PackageRun.h"
 
@@ -21,15 +20,6 @@ using namespace quindle;
 using namespace quindle::test;
 
 namespace {
-
-std::string Resource(const std::string& Exe, std::uint16_t Type, const std::string& Name) {
-    ResourceContainer c;
-    int code = 0;
-    if (ResourceContainer::Load(Exe, c, code) != ContainerState::Ok)
-        return "<damaged>";
-    const ResourceEntry* e = c.Find(Type, ResourceName::Text(Name));
-    return e ? e->Data : "<missing>";
-}
 
 class PackageBuilder : public ::testing::Test {
 protected:
@@ -77,14 +67,14 @@ TEST_F(PackageBuilder, RunmeCarriesTheChoicesAndThePackageTheStackAndTheDatabase
     const std::string runme = Out("runme");
     ASSERT_TRUE(FileExists(runme));
     EXPECT_TRUE(FileMode(runme) & S_IXUSR);
-    const std::string config = Resource(runme, 10, "RES_CONFIG_INI");
+    const std::string config = ExeResource(runme, 10, "RES_CONFIG_INI");
     EXPECT_EQ(config, ReadFile(state.BrandFile));
     EXPECT_NE(config.find("title=\" Corner Shop \""), std::string::npos) << config;
     EXPECT_NE(config.find("trayicon=1"), std::string::npos) << config;
     EXPECT_NE(config.find("brand=1"), std::string::npos) << config;
     // Without a picture or an icon of its own the copy carries the defaults.
-    EXPECT_EQ(Resource(runme, 10, "RES_SPLASH"), ReadFile(data / "CDSplash.png"));
-    EXPECT_NE(Resource(runme, 14, "MAINICON"), "<missing>");
+    EXPECT_EQ(ExeResource(runme, 10, "RES_SPLASH"), ReadFile(data / "CDSplash.png"));
+    EXPECT_NE(ExeResource(runme, 14, "MAINICON"), "<missing>");
     EXPECT_EQ(ReadFile(Out("autorun.inf")),
               ReadFile(std::string(QUINDLE_SOURCE_DIR) + "/resources/autorun.inf"));
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <thread>
@@ -52,6 +53,23 @@ protected:
         run->UseDisplay(desktop.Display());
         return run;
     }
+    // Waits until exactly one window whose title holds Title is on screen and Wanted holds for
+    // it; Found is that window then.
+    bool WaitForWindow(const std::string& Title,
+                       const std::function<bool(const DesktopWindow&)>& Wanted, int Ms,
+                       DesktopWindow& Found) {
+        return WaitUntil(
+            [&] {
+                const auto windows = desktop.Windows(Title);
+                if (windows.size() != 1 || !Wanted(windows[0]))
+                    return false;
+                Found = windows[0];
+                return true;
+            },
+            Ms);
+    }
+    static bool FullWidth(const DesktopWindow& W) { return W.Width == 1280; }
+
     VirtualDesktop desktop;
     PackageCopy package;
     TempDir home;
@@ -63,15 +81,10 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
     auto started = Run();
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
-    std::vector<DesktopWindow> windows;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            windows = desktop.Windows("Quindle Demo - Demo Shop");
-            return windows.size() == 1 && windows[0].Width == 1280;
-        },
-        30000))
+    DesktopWindow main;
+    ASSERT_TRUE(WaitForWindow("Quindle Demo - Demo Shop", FullWidth, 30000, main))
         << Describe(desktop.Windows("")) << run.Log();
-    EXPECT_NE(windows[0].State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
+    EXPECT_NE(main.State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
     EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
     // The tray holds the program's icon.
     EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 10000));
@@ -88,18 +101,14 @@ TEST_F(Desktop, AWindowOpenedWithoutASizeIs800By600InTheMiddleOfTheScreen) {
     auto started = Run();
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
-    std::vector<DesktopWindow> popups;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            popups = desktop.Windows("Popup");
-            return popups.size() == 1 && popups[0].Width == 800;
-        },
-        30000))
+    DesktopWindow popup;
+    ASSERT_TRUE(WaitForWindow(
+        "Popup", [](const DesktopWindow& W) { return W.Width == 800; }, 30000, popup))
         << run.Log();
-    EXPECT_EQ(popups[0].Height, 600);
+    EXPECT_EQ(popup.Height, 600);
     // Centred: the frame the window manager adds shifts the inside by its border and title.
-    EXPECT_NEAR(popups[0].X, (1280 - 800) / 2, 12);
-    EXPECT_NEAR(popups[0].Y, (800 - 600) / 2, 40);
+    EXPECT_NEAR(popup.X, (1280 - 800) / 2, 12);
+    EXPECT_NEAR(popup.Y, (800 - 600) / 2, 40);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("popup.png")));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
@@ -139,26 +148,18 @@ TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
     auto started = Run();
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
-    std::vector<DesktopWindow> windows;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            windows = desktop.Windows("Demo Shop");
-            return windows.size() == 1 && windows[0].Width == 1280;
-        },
-        30000))
-        << run.Log();
+    DesktopWindow main;
+    ASSERT_TRUE(WaitForWindow("Demo Shop", FullWidth, 30000, main)) << run.Log();
     ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
-    desktop.Minimise(windows[0]);
+    desktop.Minimise(main);
     // Gone from the screen and from the task bar: not even a minimised window is left.
     EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Demo Shop", false).empty(); }, 10000));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     ASSERT_TRUE(desktop.ClickTrayIcon(1));
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            windows = desktop.Windows("Demo Shop");
-            return windows.size() == 1 && windows[0].State.find("Iconic") == std::string::npos;
-        },
-        10000));
+    EXPECT_TRUE(WaitForWindow(
+        "Demo Shop",
+        [](const DesktopWindow& W) { return W.State.find("Iconic") == std::string::npos; }, 10000,
+        main));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }
 
@@ -166,14 +167,13 @@ TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
     auto started = Run("", "1");
     PackageRun& run = *started;
     ASSERT_NE(run.StartAndWaitForSite(), 0u);
-    std::vector<DesktopWindow> windows;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            windows = desktop.Windows("Demo Shop");
-            return windows.size() == 1 && windows[0].X == 0 && windows[0].Y == 0 &&
-                   windows[0].Width == 1280 && windows[0].Height == 800;
+    DesktopWindow main;
+    EXPECT_TRUE(WaitForWindow(
+        "Demo Shop",
+        [](const DesktopWindow& W) {
+            return W.X == 0 && W.Y == 0 && W.Width == 1280 && W.Height == 800;
         },
-        30000))
+        30000, main))
         << run.Log();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("full-screen.png")));

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace quindle;
@@ -232,10 +234,14 @@ protected:
     bool Restarted() {
         return WaitUntil(
             [&] {
-                for (auto pid : TKo::FindProcessesByPath(program))
-                    if (ReadFile("/proc/" + std::to_string(pid) + "/environ")
-                            .find("QUINDLE_SHOWCMD=600") != std::string::npos)
+                for (auto pid : TKo::FindProcessesByPath(program)) {
+                    // The plain start ends as soon as it has relaunched: it may be gone by now.
+                    std::ifstream in("/proc/" + std::to_string(pid) + "/environ");
+                    const std::string environment((std::istreambuf_iterator<char>(in)),
+                                                  std::istreambuf_iterator<char>());
+                    if (environment.find("QUINDLE_SHOWCMD=600") != std::string::npos)
                         return true;
+                }
                 return false;
             },
             10000);

@@ -101,10 +101,22 @@ void TRunState::SetStackEnvironment() {
 }
 
 std::string TRunState::MakeCommandCopy() const {
-    const std::string copy = TKo::MakeTempFileName("qndl_cmd", "", ".tmp", 0);
-    TKo::CopyFiles(TKo::GetAppFileName(), copy);
-    TKo::SetReadOnlyTree(copy, false);
-    return copy;
+    // The temporary folder may be shared: a name someone else has taken (also the copy's
+    // configuration beside it) is passed over, so that we never run or stamp from a file another
+    // user can change.
+    for (long long n = 0;;) {
+        const std::string copy = TKo::MakeTempFileName("qndl_cmd", "", ".tmp", int(n));
+        n = std::stoll(ExtractFileName(copy).substr(8)) + 1;
+        if (IsForeignEntry(copy) || IsForeignEntry(copy + ".ini"))
+            continue;
+        TKo::DeleteFiles(copy);
+        TKo::CopyFiles(TKo::GetAppFileName(), copy);
+        TKo::SetReadOnlyTree(copy, false);
+        // Taken between our deletion and our copy.
+        if (IsForeignEntry(copy))
+            continue;
+        return copy;
+    }
 }
 
 TServerContext TRunState::ServerContext() const {

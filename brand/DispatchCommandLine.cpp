@@ -20,12 +20,6 @@ void ClearReadOnly(const std::string& File) {
         TKo::SetReadOnlyTree(File, false);
 }
 
-// " \"<path>\"" for each path, after the mode word.
-std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
-                            const std::string& File) {
-    return Mode + " \"" + Target + "\" \"" + File + "\"";
-}
-
 // Waits until no one has Target open (a read-only target is made writable on the way), then
 // runs Update. The wait has no end: a target that stays locked keeps the mode waiting.
 template <typename Update> void WhenFree(const std::string& Target, Update update) {
@@ -65,6 +59,11 @@ void RunSetup(const std::vector<std::string>& Args) {
 }
 
 } // namespace
+
+std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
+                            const std::string& File) {
+    return Mode + " \"" + Target + "\" \"" + File + "\"";
+}
 
 void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** argv) {
     if (Args.empty())

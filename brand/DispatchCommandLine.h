@@ -12,4 +12,9 @@ namespace quindle {
 // mode that needs the window toolkit.
 void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** argv);
 
+// The parameters that run Mode ("/config", "/setup", ...) on Target with File: each path in
+// double quotes.
+std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
+                            const std::string& File);
+
 } // namespace quindle

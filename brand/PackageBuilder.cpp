@@ -1,5 +1,6 @@
 #include "brand/PackageBuilder.h"
 #include "app/ErrorReport.h"
+#include "brand/DispatchCommandLine.h"
 #include "brand/TfrmBrand.h"
 #include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
@@ -21,7 +22,7 @@ std::string Quoted(const QString& Text) {
 
 void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                     const std::string& Target, const std::string& File) {
-    TKo::RunProgramAndWait(Sources.ProgramFile, Mode + " \"" + Target + "\" \"" + File + "\"", "",
+    TKo::RunProgramAndWait(Sources.ProgramFile, ModeCommandLine(Mode, Target, File), "",
                            SW_SHOWNORMAL);
 }
 

@@ -1,4 +1,5 @@
 #include "brand/TfrmBrand.h"
+#include "brand/PortField.h"
 #include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
@@ -14,9 +15,11 @@ namespace quindle {
 TfrmBrand::TfrmBrand(QWidget* Parent) : QDialog(Parent), ui(new Ui::frmBrand) {
     ui->setupUi(this);
     setFont(WindowFont());
+    SetFixedDialogFrame(this);
     const QIcon folder = style()->standardIcon(QStyle::SP_DirOpenIcon);
     ui->btnSelectIcon->setIcon(folder);
     ui->btnSelectImage->setIcon(folder);
+    HandleSpinEditExit(ui->SpinEdit1);
     connect(ui->btnOK, &QPushButton::clicked, this, &TfrmBrand::btnOKClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmBrand::btnCancelClick);
     connect(ui->btnSelectImage, &QToolButton::clicked, this, &TfrmBrand::btnSelectImageClick);
@@ -56,6 +59,7 @@ void TfrmBrand::FormShow() {
 void TfrmBrand::btnOKClick() {
     // Leaving the port field first brings a typed value into its range.
     ui->btnOK->setFocus();
+    SpinEdit1Exit(ui->SpinEdit1);
     ui->SpinEdit1->interpretText();
     QMessageBox confirm(
         QMessageBox::Question, windowTitle(),

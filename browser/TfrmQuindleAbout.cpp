@@ -23,6 +23,7 @@ TfrmQuindleAbout::TfrmQuindleAbout(QWidget* Parent) : QDialog(Parent), ui(new Ui
     ui->setupUi(this);
     const QFont font = WindowFont();
     setFont(font);
+    SetFixedDialogFrame(this);
     QFont bold = font;
     bold.setBold(true);
     bold.setPixelSize(13);

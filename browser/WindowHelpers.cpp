@@ -59,6 +59,11 @@ QFont WindowFont() {
     return font;
 }
 
+void SetFixedDialogFrame(QWidget* Dialog) {
+    Dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+}
+
 void ForceForegroundWindow(QWidget* Window) {
     if (!Window)
         return;

@@ -24,6 +24,9 @@ bool IsEditFocused(const QWidget* Form);
 // fonts before the toolkit's default, so captions keep their width).
 QFont WindowFont();
 
+// A dialog of fixed size: a title bar with the close box alone.
+void SetFixedDialogFrame(QWidget* Dialog);
+
 // Makes Window the active window and raises it, also when the program is not in front.
 void ForceForegroundWindow(QWidget* Window);
 

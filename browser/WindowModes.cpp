@@ -131,10 +131,6 @@ void TfrmMain::mnuTray_ShowClick() {
     ToggleMainWindow();
 }
 
-void TfrmMain::mnuTray_SettingsClick() {
-    // The address and port change of the rebranding tools takes this entry over.
-}
-
 void TfrmMain::mnuTray_HelpClick() {
     SetMainWindowVisible(true);
     SetAddressText(QStringLiteral("http://127.0.0.1:%1/quindle-help").arg(state_.WebPort));
@@ -166,6 +162,5 @@ void TfrmMain::mnuTray_AboutClick() {
 void TfrmMain::mnuTray_ExitClick() {
     ShutDown();
 }
-
 
 } // namespace quindle

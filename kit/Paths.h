@@ -30,5 +30,9 @@ bool DirectoryExists(const std::string& Path); // a folder exists there
 // The read-only attribute: a file that has it is never written, whoever runs the program.
 bool HasReadOnlyAttribute(const std::string& Path);
 bool ForceDirectories(const std::string& Path); // creates the folder and missing parents
+// Something is at Path (as the file helpers would find it, a link not followed) that is not a
+// plain file of this user. In a folder others may write to, such a name is neither written nor
+// run.
+bool IsForeignEntry(const std::string& Path);
 
 } // namespace quindle

@@ -116,4 +116,13 @@ std::string ExeResource(const std::string& exe, std::uint16_t type, const std::s
     return e ? e->Data : "<missing>";
 }
 
+bool IsRelaunchedRun(std::uint32_t pid) {
+    // The environment a process started with; the show command of a relaunch is 6000 and more.
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    const std::string environment((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    const auto at = environment.find("QUINDLE_SHOWCMD=");
+    return at != std::string::npos && std::atoi(environment.c_str() + at + 16) >= 6000;
+}
+
 } // namespace quindle::test

@@ -35,6 +35,10 @@ void CopyFile(const std::string& from, const std::string& to);
 // and "<damaged>" when its resources cannot be read.
 std::string ExeResource(const std::string& exe, std::uint16_t type, const std::string& name);
 
+// Whether the process is the program's interactive run, the start that a plain start relaunches
+// with its show command marked. False for a process that has ended.
+bool IsRelaunchedRun(std::uint32_t pid);
+
 // Runs a program to its end and returns what it printed on standard output.
 std::string RunAndCapture(const std::string& program, const std::string& args,
                           int* exitCode = nullptr);

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -88,6 +89,13 @@ bool FileExists(const std::string& Path) {
 bool DirectoryExists(const std::string& Path) {
     struct stat st;
     return !Path.empty() && stat(ResolvePathCase(Path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsForeignEntry(const std::string& Path) {
+    struct stat st;
+    if (Path.empty() || lstat(ResolvePathCase(Path).c_str(), &st) != 0)
+        return false;
+    return !S_ISREG(st.st_mode) || st.st_uid != geteuid();
 }
 
 bool HasReadOnlyAttribute(const std::string& Path) {

@@ -77,6 +77,35 @@ TEST_F(RunStateTest, BinFolderBesideTheProgramAndACommandCopy) {
     EXPECT_FALSE(TKo::IsFileInUse(copy));
 }
 
+TEST_F(RunStateTest, ACommandCopyPassesOverNamesSomeoneElseHolds) {
+    const std::string tmp = TKo::GetTempDir();
+    TempDir elsewhere;
+    const std::string victim = elsewhere / "victim";
+    WriteFile(victim, "keep");
+    for (const char* name : {"/qndl_cmd0.tmp", "/qndl_cmd1.tmp", "/qndl_cmd2.tmp"})
+        std::remove((tmp + name).c_str());
+    // A link where the copy would go, and one where its configuration would go.
+    ASSERT_EQ(symlink(victim.c_str(), (tmp + "/qndl_cmd0.tmp").c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), (tmp + "/qndl_cmd1.tmp.ini").c_str()), 0);
+    std::string expected = tmp + "/qndl_cmd2.tmp";
+    if (geteuid() == 0) {
+        // A file of another user, even one we could write to.
+        WriteFile(tmp + "/QNDL_CMD2.TMP", "theirs");
+        ASSERT_EQ(chown((tmp + "/QNDL_CMD2.TMP").c_str(), 65534, 65534), 0);
+        expected = tmp + "/qndl_cmd3.tmp";
+    }
+    const std::string copy = s.MakeCommandCopy();
+    EXPECT_EQ(copy, expected);
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    EXPECT_EQ(ReadFile(victim), "keep");
+    // A stale copy of our own is replaced, under the same name.
+    WriteFile(copy, "stale");
+    EXPECT_EQ(s.MakeCommandCopy(), expected);
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    for (const char* name : {"/qndl_cmd0.tmp", "/qndl_cmd1.tmp.ini", "/QNDL_CMD2.TMP"})
+        std::remove((tmp + name).c_str());
+}
+
 TEST_F(RunStateTest, EndingAProcessTreeReachesGrandchildren) {
     TempDir dir;
     const auto parent = TKo::RunProgram(TEST_CHILD_PATH, "parent 30 " + (dir / "id"), "", SW_HIDE);

@@ -234,14 +234,9 @@ protected:
     bool Restarted() {
         return WaitUntil(
             [&] {
-                for (auto pid : TKo::FindProcessesByPath(program)) {
-                    // The plain start ends as soon as it has relaunched: it may be gone by now.
-                    std::ifstream in("/proc/" + std::to_string(pid) + "/environ");
-                    const std::string environment((std::istreambuf_iterator<char>(in)),
-                                                  std::istreambuf_iterator<char>());
-                    if (environment.find("QUINDLE_SHOWCMD=600") != std::string::npos)
+                for (auto pid : TKo::FindProcessesByPath(program))
+                    if (IsRelaunchedRun(pid))
                         return true;
-                }
                 return false;
             },
             10000);

@@ -143,3 +143,24 @@ TEST(BrandDialog, APortOutsideTheRangeBecomesTheNearestBoundWhenTheFieldIsLeft) 
     brand.btnOKClick();
     EXPECT_EQ(brand.Port, 8080);
 }
+
+TEST(BrandDialog, APortFieldLeftEmptyGetsItsEarlierTextBack) {
+    TfrmBrand brand;
+    Defaults(brand);
+    brand.Port = 8080;
+    brand.show();
+    QApplication::setActiveWindow(&brand);
+    auto* port = brand.ui->SpinEdit1;
+    port->setFocus();
+    port->selectAll();
+    QTest::keyClick(port, Qt::Key_Delete);
+    EXPECT_EQ(port->text(), "");
+    brand.ui->edtTitle->setFocus();
+    EXPECT_EQ(port->text(), "8080");
+    port->setFocus();
+    port->selectAll();
+    QTest::keyClick(port, Qt::Key_Backspace);
+    WhenDialogShows("dlgConfirm", ClickOk);
+    brand.btnOKClick();
+    EXPECT_EQ(brand.Port, 8080);
+}

@@ -1,6 +1,7 @@
 // The real demo package on a desktop of its own (a virtual display with a window manager and a
 // tray): what the user sees of the main window, a popup, the splash and the tray.
 
+#include "kit/Paths.h"
 #include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
 
@@ -69,6 +70,17 @@ protected:
             Ms);
     }
     static bool FullWidth(const DesktopWindow& W) { return W.Width == 1280; }
+    // Starts the run; Main is its maximised window once the site is served and the icon is in
+    // the tray.
+    ::testing::AssertionResult StartWithTrayIcon(PackageRun& Run, DesktopWindow& Main) {
+        if (Run.StartAndWaitForSite() == 0)
+            return ::testing::AssertionFailure() << "no main instance\n" << Run.Log();
+        if (!WaitForWindow("Demo Shop", FullWidth, 30000, Main))
+            return ::testing::AssertionFailure() << "no main window\n" << Run.Log();
+        if (!WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000))
+            return ::testing::AssertionFailure() << "no tray icon";
+        return ::testing::AssertionSuccess();
+    }
 
     VirtualDesktop desktop;
     PackageCopy package;
@@ -147,10 +159,8 @@ TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
 TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
     auto started = Run();
     PackageRun& run = *started;
-    ASSERT_NE(run.StartAndWaitForSite(), 0u);
     DesktopWindow main;
-    ASSERT_TRUE(WaitForWindow("Demo Shop", FullWidth, 30000, main)) << run.Log();
-    ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
+    ASSERT_TRUE(StartWithTrayIcon(run, main));
     desktop.Minimise(main);
     // Gone from the screen and from the task bar: not even a minimised window is left.
     EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Demo Shop", false).empty(); }, 10000));
@@ -177,5 +187,85 @@ TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
         << run.Log();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("full-screen.png")));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(Desktop, TheTrayEntryMovesTheSiteToEveryAddressAndANewPortAndTheProgramComesBackThere) {
+    auto started = Run();
+    PackageRun& run = *started;
+    DesktopWindow main;
+    ASSERT_TRUE(StartWithTrayIcon(run, main));
+    const std::string before = ReadFile(package.Program());
+    const int oldPort = run.WebPort();
+    const auto apache = TKo::FindProcessesByPath(package.Path("bin/Apache/Apache"));
+
+    // The entry is the second of the tray menu; the dialog opens on its own.
+    auto openDialog = [&] {
+        DesktopWindow dialog;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            if (!desktop.ClickTrayIcon(3))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            desktop.PressKeys("Down Down Return");
+            if (WaitForWindow(
+                    "Change IP Address or Port", [](const DesktopWindow&) { return true; }, 5000,
+                    dialog))
+                return true;
+            desktop.PressKeys("Escape");
+        }
+        return false;
+    };
+
+    // Cancel changes nothing: same file, same servers, same port.
+    ASSERT_TRUE(openDialog()) << Describe(desktop.Windows(""));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    desktop.PressKeys("Escape");
+    EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Change IP Address").empty(); }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(ReadFile(package.Program()), before);
+    for (auto pid : apache)
+        EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << pid;
+    EXPECT_EQ(HttpRequest(oldPort, "GET", "/").status, 200);
+
+    // "0.0.0.0" (the second address), port 8180, OK, and Yes to the question.
+    ASSERT_TRUE(openDialog()) << Describe(desktop.Windows(""));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("address-dialog.png")));
+    desktop.PressKeys("Down Tab ctrl+a 8 1 8 0 Tab");
+    desktop.PressKeys("space");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    desktop.PressKeys("Return");
+
+    ASSERT_NE(run.WaitForRestart(), 0u) << run.Log();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            try {
+                return ReadFile(run.DataDir() + "/httpd.conf").find("\nListen 0.0.0.0:") !=
+                       std::string::npos;
+            } catch (...) {
+                return false;
+            }
+        },
+        30000))
+        << run.Log();
+    const int port = run.WebPort();
+    EXPECT_GE(port, 8180);
+    EXPECT_LT(port, 8190);
+    EXPECT_TRUE(WaitUntil([&] { return HttpRequest(port, "GET", "/").status == 200; }, 30000))
+        << run.Log();
+    EXPECT_TRUE(PortIsListeningOnEveryAddress(port));
+    EXPECT_FALSE(PortIsListening(oldPort));
+    // The program file itself carries the new configuration.
+    const std::string config = ExeResource(package.Program(), 10, "RES_CONFIG_INI");
+    EXPECT_NE(config.find("ip=all"), std::string::npos) << config;
+    EXPECT_NE(config.find("port=8180"), std::string::npos) << config;
+    EXPECT_NE(config.find("title=Demo Shop"), std::string::npos) << config;
+    DesktopWindow again;
+    EXPECT_TRUE(WaitForWindow("Demo Shop", FullWidth, 30000, again)) << run.Log();
+    // The command copy has done its work and ended.
+    const std::string copy = TKo::GetTempDir() + "/qndl_cmd0.tmp";
+    EXPECT_TRUE(FileExists(copy));
+    EXPECT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(copy).empty(); }, 10000));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }

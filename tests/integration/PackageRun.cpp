@@ -29,13 +29,6 @@ std::string Cmdline(std::uint32_t pid) {
     return s.str();
 }
 
-int ReadNumberAfter(const std::string& text, const std::string& key) {
-    const auto pos = text.find(key);
-    if (pos == std::string::npos)
-        return 0;
-    return std::atoi(text.c_str() + pos + key.size());
-}
-
 } // namespace
 
 PackageCopy::PackageCopy() {
@@ -92,20 +85,38 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& pa
     return reply;
 }
 
-bool PortIsListening(int port) {
+namespace {
+
+// Listening sockets of the kernel's IPv4 table whose local address ends in Suffix.
+bool ListeningAt(const std::string& Suffix) {
     std::ifstream in("/proc/net/tcp");
     std::string line;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, ":%04X", port);
     while (std::getline(in, line)) {
         // local address, remote address, state 0A = LISTEN
         std::istringstream fields(line);
         std::string sl, local, remote, state;
         fields >> sl >> local >> remote >> state;
-        if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == hex)
+        if (state == "0A" && local.size() >= Suffix.size() &&
+            local.compare(local.size() - Suffix.size(), Suffix.size(), Suffix) == 0)
             return true;
     }
     return false;
+}
+
+std::string PortHex(int port) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, ":%04X", port);
+    return hex;
+}
+
+} // namespace
+
+bool PortIsListening(int port) {
+    return ListeningAt(PortHex(port));
+}
+
+bool PortIsListeningOnEveryAddress(int port) {
+    return ListeningAt("00000000" + PortHex(port));
 }
 
 std::vector<std::uint32_t> SplashProcesses(const std::string& program) {
@@ -244,6 +255,29 @@ bool PackageRun::ShutDownAndWait(int timeoutMs) {
     return false;
 }
 
+std::uint32_t PackageRun::WaitForRestart(int timeoutMs) {
+    const std::uint32_t old = main_;
+    std::uint32_t found = 0;
+    WaitUntil(
+        [&] {
+            Processes();
+            if (old && TKo::ProcessExists(std::int32_t(old)))
+                return false;
+            // Not the plain start the program was opened with: the run it relaunches.
+            for (auto p : MainInstances(Path(programName_)))
+                if (p != old && IsRelaunchedRun(p))
+                    found = p;
+            return found != 0;
+        },
+        timeoutMs);
+    if (found) {
+        main_ = found;
+        seen_.insert(found);
+        webPort_ = 0;
+    }
+    return found;
+}
+
 std::string PackageRun::DataDir() const {
     return home_ + "/.local/share/quindle/" +
            TKo::MD5Hex(TKo::GetLoginName() + "/" + Path(programName_));
@@ -253,7 +287,13 @@ int PackageRun::WebPort() const {
     // Taken once: a later start of the same package rewrites the file.
     if (webPort_ == 0) {
         try {
-            webPort_ = ReadNumberAfter(ReadFile(DataDir() + "/httpd.conf"), "\nListen 127.0.0.1:");
+            // "Listen <address>:<port>"
+            const std::string conf = ReadFile(DataDir() + "/httpd.conf");
+            const auto listen = conf.find("\nListen ");
+            const auto colon = conf.find(':', listen);
+            if (listen != std::string::npos && colon != std::string::npos &&
+                conf.find('\n', listen + 1) > colon)
+                webPort_ = std::atoi(conf.c_str() + colon + 1);
         } catch (...) {
         }
     }

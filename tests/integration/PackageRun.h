@@ -36,6 +36,8 @@ struct HttpReply {
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
                       const std::string& body = std::string());
 bool PortIsListening(int port);
+// Whether a socket listens on that port on every address (IPv4), not only on the loopback one.
+bool PortIsListeningOnEveryAddress(int port);
 
 class PackageRun {
 public:
@@ -59,6 +61,10 @@ public:
     // Asks the main instance to end as the session would, and waits until everything it
     // started is gone. False when something stays.
     bool ShutDownAndWait(int timeoutMs = 45000);
+
+    // Waits until the main instance has ended and another has taken its place, started by the
+    // program itself; that one is the run's main instance from then on. 0 if none came.
+    std::uint32_t WaitForRestart(int timeoutMs = 60000);
 
     std::string DataDir() const;
     int WebPort() const;     // from the generated httpd.conf

@@ -162,6 +162,10 @@ bool VirtualDesktop::ClickTrayIcon(int Button) const {
     return true;
 }
 
+void VirtualDesktop::PressKeys(const std::string& Keys) const {
+    Run("xdotool key --delay 150 " + Keys);
+}
+
 void VirtualDesktop::Minimise(const DesktopWindow& Window) const {
     Run("xdotool windowminimize " + Window.Id);
 }

@@ -34,6 +34,8 @@ public:
     int TrayIcons() const;
     // Clicks the first icon in the tray with that mouse button (1 left, 3 right).
     bool ClickTrayIcon(int Button) const;
+    // Presses keys (xdotool names, blank-separated) in the window that has the keyboard.
+    void PressKeys(const std::string& Keys) const;
     // Asks the window manager to minimise the window.
     void Minimise(const DesktopWindow& Window) const;
     // Saves the whole screen as a PNG.

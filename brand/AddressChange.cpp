@@ -1,0 +1,27 @@
+#include "brand/AddressChange.h"
+#include "brand/DispatchCommandLine.h"
+#include "kit/KoClass.h"
+
+namespace quindle {
+
+std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port) {
+    try {
+        State.WriteConfig("ip", IPAddress);
+        State.WriteConfig("port", std::to_string(Port));
+        const std::string copy = State.MakeCommandCopy();
+        const std::string copyConfig = copy + ".ini";
+        try {
+            TKo::CopyFiles(State.ConfigFile, copyConfig);
+        } catch (...) {
+            // The copy then stamps nothing and only starts the program again.
+        }
+        if (TKo::RunProgram(copy, ModeCommandLine("/setup", TKo::GetAppFileName(), copyConfig), "",
+                            SW_SHOWNORMAL) == 0)
+            return std::string();
+        return copy;
+    } catch (...) {
+        return std::string();
+    }
+}
+
+} // namespace quindle

@@ -24,6 +24,57 @@ namespace {
 
 constexpr long kIso9660Magic = 0x9660;
 constexpr long kUdfMagic = 0x15013346;
+constexpr long kFuseMagic = 0x65735546;
+
+// A mount point as /proc/self/mountinfo writes it: blanks, tabs, newlines and backslashes as
+// three octal digits after a backslash.
+std::string UnescapeMountField(const std::string& Field) {
+    std::string out;
+    for (std::size_t i = 0; i < Field.size(); ++i) {
+        if (Field[i] == '\\' && i + 3 < Field.size()) {
+            const std::string digits = Field.substr(i + 1, 3);
+            if (digits.find_first_not_of("01234567") == std::string::npos) {
+                out += char(std::stoi(digits, nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        out += Field[i];
+    }
+    return out;
+}
+
+// The file system type ("fuse.fuseiso", ...) of the mount that holds the existing Path: the one
+// with the longest mount point above it, the later of equal ones (mounted on top).
+std::string MountTypeOf(const std::string& Path) {
+    std::error_code ec;
+    const std::string path = std::filesystem::canonical(Path, ec).string();
+    if (ec)
+        return std::string();
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line, type;
+    std::size_t best = 0;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mount-point options [optional fields] - type source ...
+        std::istringstream fields(line);
+        std::string id, parent, device, root, mountPoint, field;
+        fields >> id >> parent >> device >> root >> mountPoint;
+        while (fields >> field && field != "-") {
+        }
+        std::string fsType;
+        fields >> fsType;
+        mountPoint = UnescapeMountField(mountPoint);
+        const bool above =
+            mountPoint == "/" || path == mountPoint ||
+            (path.size() > mountPoint.size() &&
+             path.compare(0, mountPoint.size(), mountPoint) == 0 && path[mountPoint.size()] == '/');
+        if (above && mountPoint.size() >= best) {
+            best = mountPoint.size();
+            type = fsType;
+        }
+    }
+    return type;
+}
 
 std::string HomeDir() {
     if (const char* h = std::getenv("HOME"); h && *h)
@@ -178,7 +229,10 @@ bool TKo::IsRunningFromCD(const std::string& Drive) {
     struct statfs fs;
     if (path.empty() || statfs(path.c_str(), &fs) != 0)
         return false;
-    return long(fs.f_type) == kIso9660Magic || long(fs.f_type) == kUdfMagic;
+    if (long(fs.f_type) == kIso9660Magic || long(fs.f_type) == kUdfMagic)
+        return true;
+    // Without the kernel's disc file systems, a desktop mounts a disc image in user space.
+    return long(fs.f_type) == kFuseMagic && MountTypeOf(path) == "fuse.fuseiso";
 }
 
 bool TKo::GetVolumeLabel(const std::string& Path, std::string& Label) {

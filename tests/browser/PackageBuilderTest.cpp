@@ -7,7 +7,9 @@
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
+#include "tests/integration/DiscImage.h"
 #include "tests/integration/PackageRun.h"
+#include "tests/integration/VirtualDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -109,35 +112,104 @@ TEST_F(PackageBuilder, APortThatIsNoNumberStopsBeforeTheDialog) {
     EXPECT_THROW(ReadBrandFields(form, state.BrandFile), Exception);
 }
 
-TEST(RebrandedPackage, RunmeBuiltFromTheDemoPackageServesItsSiteWithTheChosenSettings) {
-    // No desktop here: the finished folder is "opened" by an opener that does nothing.
-    TempDir bin;
-    WriteFile(bin / "xdg-open", "#!/bin/sh\nexit 0\n");
-    chmod((bin / "xdg-open").c_str(), 0755);
-    const std::string savedPath = std::getenv("PATH");
-    setenv("PATH", (bin.Path() + ":" + savedPath).c_str(), 1);
-    PackageCopy demo;
-    TempDir data;
-    TRunState state;
-    state.DataDir = data.Path();
-    state.WriteBrandDefaults();
-    TfrmBrand form;
-    ReadBrandFields(form, state.BrandFile);
-    form.Title = "Corner Shop";
-    form.Port = 8000 + int(getpid() % 900);
-    WritePackage(form, {demo.Program(), demo.Dir() + "/", state.BrandFile, data.Path()});
+namespace {
 
-    // The author puts the site into www; the package runs from its own folder.
-    const std::string out = GetOutputDir();
-    WriteFile(out + "/www/index.php", "<title>Corner</title><?php echo 'served by ' . 'php';");
-    chmod(out.c_str(), 0755);
+// The rebranded package an author makes of the demo package: "Corner Shop" with its icon in the
+// tray, on a port of its own, serving the demo site with a page of the author's.
+class RebrandedPackage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // No file manager here: the finished folder is "opened" by an opener that does nothing.
+        WriteFile(bin / "xdg-open", "#!/bin/sh\nexit 0\n");
+        chmod((bin / "xdg-open").c_str(), 0755);
+        savedPath = std::getenv("PATH");
+        setenv("PATH", (bin.Path() + ":" + savedPath).c_str(), 1);
+        TRunState state;
+        state.DataDir = data.Path();
+        state.WriteBrandDefaults();
+        TfrmBrand form;
+        ReadBrandFields(form, state.BrandFile);
+        form.Title = "Corner Shop";
+        form.ShowTrayIcon = "1";
+        form.Port = port = 8000 + int(getpid() % 900);
+        WritePackage(form, {demo.Program(), demo.Dir() + "/", state.BrandFile, data.Path()});
+        out = GetOutputDir();
+        // The author drops the site into www, the demo's with a page of his own.
+        std::filesystem::copy(demo.Path("www"), out + "/www",
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+        WriteFile(out + "/www/corner.php", "<?php echo 'served by ' . 'php';");
+        chmod(out.c_str(), 0755);
+    }
+    void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
+    void ExpectServedWithTheChoices(PackageRun& Run) {
+        EXPECT_GE(Run.WebPort(), port);
+        EXPECT_NE(HttpRequest(Run.WebPort(), "GET", "/corner.php").body.find("served by php"),
+                  std::string::npos);
+        const std::string config = ReadFile(Run.DataDir() + "/Config.ini");
+        EXPECT_NE(config.find("title=\"Corner Shop\""), std::string::npos) << config;
+        EXPECT_NE(config.find("brand=1"), std::string::npos) << config;
+    }
+
+    TempDir bin, data;
+    PackageCopy demo;
+    std::string savedPath, out;
+    int port = 0;
+};
+
+
+} // namespace
+
+TEST_F(RebrandedPackage, RunsFromItsFolderUnderItsOwnNameAndServesItsSite) {
+    VirtualDesktop desktop;
     PackageRun run(out, data.Path() + "/home", "runme");
+    if (desktop.Started())
+        run.UseDisplay(desktop.Display());
     ASSERT_NE(run.StartAndWaitForSite(), 0u) << run.Log();
-    EXPECT_GE(run.WebPort(), form.Port);
-    EXPECT_NE(HttpRequest(run.WebPort(), "GET", "/").body.find("served by php"), std::string::npos);
-    const std::string config = ReadFile(run.DataDir() + "/Config.ini");
-    EXPECT_NE(config.find("title=\"Corner Shop\""), std::string::npos) << config;
-    EXPECT_NE(config.find("brand=1"), std::string::npos) << config;
+    ExpectServedWithTheChoices(run);
+    EXPECT_FALSE(TKo::IsRunningFromCD(out + "/runme"));
+    if (desktop.Started()) {
+        // The window carries the new name; its look and the shortened tray menu are left in
+        // screenshots.
+        EXPECT_TRUE(WaitUntil([&] { return desktop.Windows(" - Corner Shop").size() == 1; }, 30000))
+            << run.Log();
+        EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("rebranded-window.png")));
+        ASSERT_TRUE(desktop.ClickTrayIcon(3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("rebranded-tray-menu.png")));
+        desktop.PressKeys("Escape");
+    }
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
-    setenv("PATH", savedPath.c_str(), 1);
+}
+
+TEST_F(RebrandedPackage, RunsFromADiscWithoutTheAddressEntryAndEndsWhenTheDiscIsTakenOut) {
+    DiscImage disc(out);
+    if (!disc.Mounted())
+        GTEST_SKIP() << disc.Problem();
+    ASSERT_TRUE(TKo::IsRunningFromCD(disc.Path() + "/runme"));
+    VirtualDesktop desktop;
+    PackageRun run(disc.Path(), data.Path() + "/home", "runme");
+    if (desktop.Started())
+        run.UseDisplay(desktop.Display());
+    ASSERT_NE(run.StartAndWaitForSite(), 0u) << run.Log();
+    ExpectServedWithTheChoices(run);
+    // The servers run from copies on the hard disk.
+    EXPECT_FALSE(TKo::FindProcessesByPath(run.DataDir() + "/bin/Apache/Apache").empty());
+    EXPECT_TRUE(run.WaitForDatabase()) << HttpRequest(run.WebPort(), "GET", "/").body;
+    if (desktop.Started()) {
+        // A disc cannot be stamped: the entry is there but cannot be chosen ("C" is its key).
+        ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        ASSERT_TRUE(desktop.ClickTrayIcon(3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("disc-tray-menu.png")));
+        desktop.PressKeys("c");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        EXPECT_TRUE(desktop.Windows("Change IP Address or Port").empty());
+        desktop.PressKeys("Escape");
+    }
+    ASSERT_TRUE(disc.Eject());
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
 }

@@ -35,10 +35,6 @@ std::string Describe(const std::vector<DesktopWindow>& Windows) {
     return text;
 }
 
-std::string ScreenshotPath(const std::string& Name) {
-    std::filesystem::create_directories(QUINDLE_BINARY_DIR "/screenshots");
-    return QUINDLE_BINARY_DIR "/screenshots/" + Name;
-}
 
 class Desktop : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace quindle::test {
@@ -81,6 +82,11 @@ std::string CommandOutput(const std::string& Command) {
         pclose(p);
     }
     return out;
+}
+
+std::string ScreenshotPath(const std::string& Name) {
+    std::filesystem::create_directories(QUINDLE_BINARY_DIR "/screenshots");
+    return QUINDLE_BINARY_DIR "/screenshots/" + Name;
 }
 
 std::vector<DesktopWindow> VirtualDesktop::Windows(const std::string& Text, bool OnScreen) const {

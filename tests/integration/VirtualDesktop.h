@@ -17,6 +17,9 @@ struct DesktopWindow {
     std::string State; // _NET_WM_STATE and WM_STATE as the window manager set them
 };
 
+// Where a test leaves a screenshot for people to look at: build/screenshots/<Name>.
+std::string ScreenshotPath(const std::string& Name);
+
 // What a command run by the shell writes to its standard output.
 std::string CommandOutput(const std::string& Command);
 

@@ -33,29 +33,50 @@ VirtualDesktop::VirtualDesktop() {
     const std::string xvfb = Which("Xvfb");
     if (xvfb.empty())
         return;
+    // A display number another server holds (or one still ending) is answered by that server;
+    // only a server of our own that stays up counts.
+    auto alive = [](std::uint32_t Pid) { return TKo::ProcessExists(std::int32_t(Pid)); };
     int display = 90 + int(getpid() % 100);
-    while (Exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
-           Exists("/tmp/.X" + std::to_string(display) + "-lock"))
-        ++display;
-    const std::string name = ":" + std::to_string(display);
-    pids_.push_back(TKo::RunProgram(xvfb, name + " -screen 0 1280x800x24 -nolisten tcp", "", 0));
-    setenv("DISPLAY", name.c_str(), 1);
-    if (!WaitUntil(
+    std::uint32_t server = 0;
+    for (int attempt = 0; attempt < 8 && !display_; ++attempt, ++display) {
+        while (Exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
+               Exists("/tmp/.X" + std::to_string(display) + "-lock"))
+            ++display;
+        const std::string name = ":" + std::to_string(display);
+        server = TKo::RunProgram(xvfb, name + " -screen 0 1280x800x24 -nolisten tcp", "", 0);
+        setenv("DISPLAY", name.c_str(), 1);
+        const bool up = WaitUntil(
             [&] {
-                return Exists("/tmp/.X11-unix/X" + std::to_string(display)) &&
-                       std::system("xdpyinfo > /dev/null 2>&1") == 0;
-            },
-            10000))
-        return;
-    display_ = display;
-    if (const std::string wm = Which("openbox"); !wm.empty()) {
-        pids_.push_back(TKo::RunProgram(wm, "", "", 0));
-        WaitUntil(
-            [&] {
-                return Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
-                       std::string::npos;
+                return !alive(server) || (Exists("/tmp/.X11-unix/X" + std::to_string(display)) &&
+                                          std::system("xdpyinfo > /dev/null 2>&1") == 0);
             },
             10000);
+        usleep(100000);
+        if (up && alive(server)) {
+            pids_.push_back(server);
+            display_ = display;
+        } else {
+            TKo::KillProcess(server);
+        }
+    }
+    if (!display_)
+        return;
+    if (const std::string wm = Which("openbox"); !wm.empty()) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const std::uint32_t pid = TKo::RunProgram(wm, "", "", 0);
+            const bool announced = WaitUntil(
+                [&] {
+                    return !alive(pid) ||
+                           Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                               std::string::npos;
+                },
+                10000);
+            if (announced && alive(pid)) {
+                pids_.push_back(pid);
+                break;
+            }
+            TKo::KillProcess(pid);
+        }
         // It announces itself a little before its start is complete; windows mapped in between
         // would not be managed (maximised, placed) as the tests expect.
         usleep(300000);
@@ -70,6 +91,9 @@ VirtualDesktop::VirtualDesktop() {
 VirtualDesktop::~VirtualDesktop() {
     for (auto it = pids_.rbegin(); it != pids_.rend(); ++it)
         TKo::KillProcess(*it);
+    // The next desktop must not meet this one's server still ending on the same display.
+    for (auto pid : pids_)
+        WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(pid)); }, 5000);
     unsetenv("DISPLAY");
 }
 

@@ -19,6 +19,10 @@ enum TFileCreation {
 enum TFileAccess { faRead = 0, faWrite, faReadWrite };
 enum TFileShare { fsNone = 0, fsRead, fsWrite, fsReadWrite };
 
+// fopen modes for whole-file reads and writes whose handle no started program inherits.
+extern const char* const kReadBinaryMode;
+extern const char* const kWriteBinaryMode;
+
 // The system error of a read that ran out of data before Count bytes came.
 constexpr int ERROR_HANDLE_EOF = 38;
 
@@ -37,6 +41,9 @@ public:
     int Handle = -1;
     bool OwnsHandle = false;
 };
+
+// The system's text for an error code as the system words it; empty when it has none.
+std::string SystemErrorText(int Code);
 
 // Raises EFileError for the system error Code: the system's text for it, else "File I/O error %d".
 [[noreturn]] void RaiseFileError(int Code);

@@ -1,5 +1,6 @@
 // Whole-file reading and writing, text replacement and numbered file names.
 
+#include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
@@ -25,7 +26,7 @@ std::string SystemText(int code) {
 
 std::string TKo::ReadTextFile(const std::string& FileName) {
     const std::string path = ResolvePathCase(FileName);
-    FilePtr f(std::fopen(path.c_str(), "rbe"));
+    FilePtr f(std::fopen(path.c_str(), kReadBinaryMode));
     if (!f)
         throw EStreamError("Cannot open file \"" + FileName + "\". " + SystemText(errno));
     std::string data;
@@ -40,7 +41,7 @@ std::string TKo::ReadTextFile(const std::string& FileName) {
 
 void TKo::WriteTextFile(const std::string& FileName, const std::string& Text) {
     const std::string path = ResolvePathCase(FileName);
-    FilePtr f(std::fopen(path.c_str(), "wbe"));
+    FilePtr f(std::fopen(path.c_str(), kWriteBinaryMode));
     if (!f)
         throw EStreamError("Cannot create file \"" + FileName + "\". " + SystemText(errno));
     if (std::fwrite(Text.data(), 1, Text.size(), f.get()) != Text.size() ||

@@ -5,6 +5,14 @@
 
 namespace quindle {
 
+std::string TKo::GetAppDir() {
+    return ExtractFileDir(GetAppFileName());
+}
+
+std::string TKo::GetAppPath() {
+    return IncludeTrailingPathDelimiter(GetAppDir());
+}
+
 std::string TKo::GetMyDocumentsDir() {
     return GetSpecialFolder(CSIDL_PERSONAL);
 }

@@ -11,6 +11,8 @@ extern const char PathDelim;
 // What the platform adds to the name of a program file ("" here, ".exe" on Windows).
 extern const char* const ExeSuffix;
 
+// The system's delimiter, or the forward slash that Windows takes as well.
+bool IsPathDelimiter(char C);
 std::string IncludeTrailingPathDelimiter(const std::string& Path);
 std::string ExcludeTrailingPathDelimiter(const std::string& Path);
 std::string ExtractFileDir(const std::string& Path); // without the final delimiter

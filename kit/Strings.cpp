@@ -85,4 +85,14 @@ std::vector<std::string> SplitCommandLine(std::string_view Text) {
     return args;
 }
 
+std::string HexText(const unsigned char* Bytes, std::size_t Count) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < Count; ++i) {
+        out += hex[Bytes[i] >> 4];
+        out += hex[Bytes[i] & 15];
+    }
+    return out;
+}
+
 } // namespace quindle

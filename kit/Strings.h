@@ -16,6 +16,8 @@ bool SameText(std::string_view A, std::string_view B);
 // Whole decimal number with optional sign and surrounding blanks; false for anything else,
 // including numbers outside the int range.
 bool TryStrToInt(std::string_view Text, int& Value);
+// Bytes as lower-case hexadecimal digits, two for each.
+std::string HexText(const unsigned char* Bytes, std::size_t Count);
 
 // Splits a parameter text the way the program's own command line is split: blanks outside
 // double quotes separate arguments; the double quotes themselves are dropped.

@@ -28,6 +28,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
 unsigned FileMode(const std::string& path); // permission bits
+// Whether files have owner, group and other permission bits (not so on Windows).
+bool HasPermissionBits();
 
 // Copies a file and keeps its permission bits (a program stays executable).
 void CopyFile(const std::string& from, const std::string& to);

@@ -10,10 +10,11 @@
 #include <cstring>
 
 namespace quindle {
-namespace {
 
-// The system's text for a code, with trailing blanks, control characters and full stops
-// removed; empty when the system has none. The end-of-file code is not an errno value.
+const char* const kReadBinaryMode = "rbe";
+const char* const kWriteBinaryMode = "wbe";
+
+// The end-of-file code is not an errno value.
 std::string SystemErrorText(int code) {
     std::string text;
     if (code == ERROR_HANDLE_EOF) {
@@ -25,18 +26,7 @@ std::string SystemErrorText(int code) {
         if (text.rfind("Unknown error", 0) == 0)
             text.clear();
     }
-    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
-        text.pop_back();
     return text;
-}
-
-} // namespace
-
-void RaiseFileError(int Code) {
-    std::string text = SystemErrorText(Code);
-    if (text.empty())
-        text = "File I/O error " + std::to_string(Code);
-    throw EFileError(text, Code);
 }
 
 TFile::TFile(const std::string& FileName, int CreationIndex, int AccessIndex, int) {
@@ -65,11 +55,6 @@ std::int64_t TFile::GetSize64() {
     return st.st_size;
 }
 
-std::int32_t TFile::GetSize() {
-    const std::int64_t size = GetSize64();
-    return size > INT32_MAX ? INT32_MAX : std::int32_t(size);
-}
-
 int TFile::Read(void* Buffer, int Count) {
     if (Count <= 0)
         return 0;
@@ -87,11 +72,6 @@ int TFile::Read(void* Buffer, int Count) {
         total += int(n);
     }
     return total;
-}
-
-void TFile::ReadBuffer(void* Buffer, int Count) {
-    if (Read(Buffer, Count) < Count)
-        RaiseFileError(ERROR_HANDLE_EOF);
 }
 
 } // namespace quindle

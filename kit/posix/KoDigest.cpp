@@ -1,6 +1,7 @@
 // MD5 texts through OpenSSL's EVP interface.
 
 #include "kit/KoClass.h"
+#include "kit/Strings.h"
 
 #include <openssl/evp.h>
 
@@ -11,17 +12,7 @@ std::string TKo::MD5Hex(const std::string& Text) {
     unsigned int length = 0;
     if (EVP_Digest(Text.data(), Text.size(), digest, &length, EVP_md5(), nullptr) != 1)
         return std::string();
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < length; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
-    }
-    return out;
-}
-
-std::string TKo::GetMD5(const std::string& Text) {
-    return MD5Hex(Text.empty() ? GetAppFileName() : Text);
+    return HexText(digest, length);
 }
 
 } // namespace quindle

@@ -170,14 +170,6 @@ std::string TKo::GetAppFileName() {
     return path;
 }
 
-std::string TKo::GetAppDir() {
-    return ExtractFileDir(GetAppFileName());
-}
-
-std::string TKo::GetAppPath() {
-    return IncludeTrailingPathDelimiter(GetAppDir());
-}
-
 std::string TKo::ExpandAppRelativePath(const std::string& Path) {
     const std::string appDir = Trim(GetAppDir());
     char cwd[PATH_MAX];

@@ -51,11 +51,4 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
     return greeted;
 }
 
-int TKo::FindFreePort(int StartPort, bool LoopbackOnly) {
-    for (int port = StartPort < 0 ? 0 : StartPort; port <= 65535; ++port)
-        if (!IsPortInUse(port, LoopbackOnly))
-            return port;
-    return -1;
-}
-
 } // namespace quindle

@@ -1,0 +1,26 @@
+#include "kit/File.h"
+
+#include <climits>
+
+namespace quindle {
+
+void RaiseFileError(int Code) {
+    std::string text = SystemErrorText(Code);
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+        text.pop_back();
+    if (text.empty())
+        text = "File I/O error " + std::to_string(Code);
+    throw EFileError(text, Code);
+}
+
+std::int32_t TFile::GetSize() {
+    const std::int64_t size = GetSize64();
+    return size > INT32_MAX ? INT32_MAX : std::int32_t(size);
+}
+
+void TFile::ReadBuffer(void* Buffer, int Count) {
+    if (Read(Buffer, Count) < Count)
+        RaiseFileError(ERROR_HANDLE_EOF);
+}
+
+} // namespace quindle

@@ -1,0 +1,62 @@
+// The port probe on Windows sockets: a port is free when a listener can be opened on it now.
+
+#include "kit/KoClass.h"
+
+#include <winsock2.h>
+
+namespace quindle {
+namespace {
+
+bool SocketsReady() {
+    static const bool ready = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return ready;
+}
+
+sockaddr_in Address(int Port, bool LoopbackOnly) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<u_short>(Port));
+    addr.sin_addr.s_addr = htonl(LoopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
+    return addr;
+}
+
+} // namespace
+
+bool TKo::IsPortInUse(int Port, bool LoopbackOnly) {
+    if (Port < 0 || Port > 65535 || !SocketsReady())
+        return true;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return true;
+    // Without SO_EXCLUSIVEADDRUSE another socket could still share the port with ours.
+    const BOOL exclusive = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+               sizeof exclusive);
+    const sockaddr_in addr = Address(Port, LoopbackOnly);
+    const bool active =
+        bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 && listen(s, 1) == 0;
+    closesocket(s);
+    return !active;
+}
+
+bool TKo::PortGreets(int Port, int TimeoutMs) {
+    if (Port <= 0 || Port > 65535 || !SocketsReady())
+        return false;
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return false;
+    const DWORD timeout = DWORD(TimeoutMs);
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    const sockaddr_in addr = Address(Port, true);
+    char byte;
+    const bool greeted = connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+                         recv(s, &byte, 1, 0) == 1;
+    closesocket(s);
+    return greeted;
+}
+
+} // namespace quindle

@@ -1,0 +1,55 @@
+// The parts of the test support that depend on the system, on Windows: the private folders of a
+// run and child programs' output.
+
+#include "tests/TestSupport.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace quindle::test {
+
+bool HasPermissionBits() {
+    return false;
+}
+
+std::string PreparePrivateFolders() {
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::filesystem::path root;
+    for (unsigned n = GetCurrentProcessId();; ++n) {
+        root = base / ("quindle-test-" + std::to_string(n));
+        if (std::filesystem::create_directory(root))
+            break;
+    }
+    for (const char* sub : {"home", "appdata", "tmp"})
+        std::filesystem::create_directories(root / sub);
+    // The temporary folder is where GetTempPath and the C++ library look first.
+    const std::string tmp = (root / "tmp").string();
+    for (const char* name : {"TMP", "TEMP"}) {
+        SetEnvironmentVariableA(name, tmp.c_str());
+        _putenv_s(name, tmp.c_str());
+    }
+    return root.string();
+}
+
+std::string RunAndCapture(const std::string& program, const std::string& args, int* exitCode) {
+    // cmd.exe wants the whole line quoted once more around the quoted program.
+    const std::string cmd = "\"\"" + program + "\" " + args + "\"";
+    FILE* p = _popen(cmd.c_str(), "rb");
+    if (!p)
+        throw std::runtime_error("_popen failed");
+    std::string out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    const int status = _pclose(p);
+    if (exitCode)
+        *exitCode = status;
+    return out;
+}
+
+} // namespace quindle::test

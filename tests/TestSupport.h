@@ -41,6 +41,25 @@ std::string ExeResource(const std::string& exe, std::uint16_t type, const std::s
 // with its show command marked. False for a process that has ended.
 bool IsRelaunchedRun(std::uint32_t pid);
 
+// A TCP listener held for the life of the object, on the first port from From that it could
+// take, on the loopback address or on all addresses.
+class TestListener {
+public:
+    TestListener(int From, bool LoopbackOnly);
+    ~TestListener();
+    TestListener(const TestListener&) = delete;
+    TestListener& operator=(const TestListener&) = delete;
+    bool Ok() const { return socket_ != kNone; }
+    int Port() const { return port_; }
+    // Accepts one client, sends it Bytes and closes the connection.
+    void AnswerOnce(const std::string& Bytes);
+
+private:
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t socket_ = kNone;
+    int port_ = 0;
+};
+
 // Runs a program to its end and returns what it printed on standard output.
 std::string RunAndCapture(const std::string& program, const std::string& args,
                           int* exitCode = nullptr);

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +74,32 @@ bool IsRelaunchedRun(std::uint32_t pid) {
                                   std::istreambuf_iterator<char>());
     const auto at = environment.find("QUINDLE_SHOWCMD=");
     return at != std::string::npos && std::atoi(environment.c_str() + at + 16) >= 6000;
+}
+
+TestListener::TestListener(int From, bool LoopbackOnly) {
+    for (port_ = From; port_ <= 65535; ++port_) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(std::uint16_t(port_));
+        a.sin_addr.s_addr = htonl(LoopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd, 4) == 0) {
+            socket_ = fd;
+            return;
+        }
+        close(fd);
+    }
+}
+
+TestListener::~TestListener() {
+    if (Ok())
+        close(int(socket_));
+}
+
+void TestListener::AnswerOnce(const std::string& Bytes) {
+    const int client = accept(int(socket_), nullptr, nullptr);
+    send(client, Bytes.data(), Bytes.size(), 0);
+    close(client);
 }
 
 } // namespace quindle::test

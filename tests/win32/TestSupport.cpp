@@ -3,6 +3,8 @@
 
 #include "tests/TestSupport.h"
 
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +52,38 @@ std::string RunAndCapture(const std::string& program, const std::string& args, i
     if (exitCode)
         *exitCode = status;
     return out;
+}
+
+TestListener::TestListener(int From, bool LoopbackOnly) {
+    static const bool ready = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!ready)
+        return;
+    for (port_ = From; port_ <= 65535; ++port_) {
+        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(u_short(port_));
+        a.sin_addr.s_addr = htonl(LoopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
+        if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(s, 4) == 0) {
+            socket_ = std::intptr_t(s);
+            return;
+        }
+        closesocket(s);
+    }
+}
+
+TestListener::~TestListener() {
+    if (Ok())
+        closesocket(SOCKET(socket_));
+}
+
+void TestListener::AnswerOnce(const std::string& Bytes) {
+    const SOCKET client = accept(SOCKET(socket_), nullptr, nullptr);
+    send(client, Bytes.data(), int(Bytes.size()), 0);
+    closesocket(client);
 }
 
 } // namespace quindle::test

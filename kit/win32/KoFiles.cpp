@@ -2,6 +2,7 @@
 
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/Strings.h"
 
 #include <windows.h>
 
@@ -72,7 +73,7 @@ void TKo::DeleteFiles(const std::string& Path) {
 }
 
 void TKo::DeleteFolder(const std::string& Path) {
-    DeleteFiles(Path);
+    DeleteFiles(Trim(Path));
 }
 
 bool TKo::SetReadOnlyTree(const std::string& Path, bool ReadOnly) {
@@ -82,6 +83,9 @@ bool TKo::SetReadOnlyTree(const std::string& Path, bool ReadOnly) {
 bool TKo::IsFileInUse(const std::string& FileName) {
     if (!FileExists(FileName))
         return false;
+    // A read-only file cannot be written by its user either: it counts as held.
+    if (HasReadOnlyAttribute(FileName))
+        return true;
     // In use while nobody else may share it: an exclusive open fails.
     const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

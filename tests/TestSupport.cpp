@@ -59,6 +59,14 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
+
 bool PathExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::symlink_status(path, ec).type() !=

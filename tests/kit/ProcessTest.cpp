@@ -19,14 +19,6 @@ using namespace quindle::test;
 
 namespace {
 
-std::vector<std::string> ReportLines(const std::string& file) {
-    std::vector<std::string> lines;
-    std::ifstream in(file);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
-}
-
 // Ends every process left from a test, even when an expectation failed half way.
 struct Reaper {
     std::vector<std::uint32_t> pids;
@@ -59,7 +51,7 @@ TEST_F(ProcessTest, StartedProgramGetsItsArgumentsFolderAndShowCommand) {
     const std::string report = dir / "report.txt";
     TKo::RunProgramAndWait("\"" + program + "\"", "report \"" + report + "\" one \"two words\"",
                            dir.Path(), SW_SHOWMAXIMIZED);
-    EXPECT_EQ(ReportLines(report),
+    EXPECT_EQ(ReadLines(report),
               (std::vector<std::string>{"cwd=" + dir.Path(), "show=3", "showword=3", "showleft=no",
                                         "argc=2", "arg=one", "arg=two words"}));
 }
@@ -67,7 +59,7 @@ TEST_F(ProcessTest, StartedProgramGetsItsArgumentsFolderAndShowCommand) {
 TEST_F(ProcessTest, MissingWorkFolderMeansTheProgramFolder) {
     const std::string report = dir / "report.txt";
     TKo::RunProgramAndWait(program, "report " + report, dir / "no-such-folder", SW_SHOWNORMAL);
-    const auto lines = ReportLines(report);
+    const auto lines = ReadLines(report);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "cwd=" + TKo::GetAppDir());
 }
@@ -200,7 +192,7 @@ TEST(StartupShowCommand, RawWordAbove6000IsKept) {
     TempDir dir;
     const std::string report = dir / "r";
     TKo::RunProgramAndWait(TEST_CHILD_PATH, "report " + report, "", 6001);
-    const auto lines = ReportLines(report);
+    const auto lines = ReadLines(report);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], "showword=6001");
 }

@@ -9,14 +9,23 @@
 
 #include "kit/KoClass.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 using namespace quindle;
+
+namespace {
+
+void SleepSeconds(const char* Seconds) {
+    std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Seconds)));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 1) {
@@ -32,7 +41,7 @@ int main(int argc, char** argv) {
         return 2;
     const std::string mode = argv[1];
     if (mode == "sleep") {
-        sleep(unsigned(std::atoi(argv[2])));
+        SleepSeconds(argv[2]);
         return 0;
     }
     if (mode == "datadir") {
@@ -43,8 +52,8 @@ int main(int argc, char** argv) {
         FILE* f = std::fopen(argv[2], "w");
         if (!f)
             return 3;
-        char cwd[4096];
-        std::fprintf(f, "cwd=%s\n", getcwd(cwd, sizeof cwd) ? cwd : "");
+        std::error_code ec;
+        std::fprintf(f, "cwd=%s\n", std::filesystem::current_path(ec).string().c_str());
         const char* show = std::getenv("QUINDLE_SHOWCMD");
         std::fprintf(f, "show=%s\n", show ? show : "");
         std::fprintf(f, "showword=%u\n", unsigned(TKo::GetStartupShowWindow()));
@@ -60,13 +69,13 @@ int main(int argc, char** argv) {
         FILE* f = std::fopen(argv[3], "w");
         std::fprintf(f, "%u\n", child);
         std::fclose(f);
-        sleep(unsigned(std::atoi(argv[2])));
+        SleepSeconds(argv[2]);
         return 0;
     }
     if (mode == "instance" && argc >= 4) {
         std::printf("%s\n", TKo::IsFirstInstance(argv[2]) ? "first" : "second");
         std::fflush(stdout);
-        sleep(unsigned(std::atoi(argv[3])));
+        SleepSeconds(argv[3]);
         return 0;
     }
     return 2;

@@ -1,8 +1,7 @@
 // Embedded resources on POSIX live in the container after the executable's last byte. Reading
 // goes through /proc/self/exe, which stays the file we started from even when it is replaced.
 
-#include "kit/File.h"
-#include "kit/IconFile.h"
+#include "kit/ExeResources.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/ResourceContainer.h"
@@ -11,30 +10,10 @@
 #include <cerrno>
 
 namespace quindle {
-namespace {
 
 // Damaged resources are as unreadable as a damaged file.
-constexpr int kDamagedCode = EBADMSG;
-
-[[noreturn]] void Fail(const std::string& step) {
-    throw Exception("Resource update error: " + step);
-}
-[[noreturn]] void Fail(const std::string& step, int code) {
-    Fail(step + "(" + std::to_string(code) + ")");
-}
-
-// The language of the first resource of that type and name, else neutral.
-std::uint16_t FirstLanguage(const ResourceContainer& c, std::uint16_t type,
-                            const ResourceName& name) {
-    const ResourceEntry* e = c.Find(type, name);
-    return e ? e->Language : std::uint16_t(LANG_NEUTRAL);
-}
-
-bool ClearReadOnly(const std::string& ExeFile) {
-    return FileExists(ExeFile) && TKo::SetReadOnlyTree(ExeFile, false);
-}
-
-} // namespace
+const int kResourceDamagedCode = EBADMSG;
+const int kResourceMissingCode = ENOENT;
 
 std::string TKo::ReadResourceString(const std::string& ResourceName) {
     ResourceContainer c;
@@ -49,77 +28,13 @@ std::string TKo::ReadResourceString(const std::string& ResourceName) {
     throw Exception("Resource " + ResourceName + " not found");
 }
 
-void TKo::SaveResourceToFile(const std::string& ResourceName, const std::string& FileName) {
-    WriteTextFile(FileName, ReadResourceString(ResourceName));
+ContainerState LoadExeResources(const std::string& ExeFile, ResourceContainer& Out,
+                                int& ErrorCode) {
+    return ResourceContainer::Load(ExeFile, Out, ErrorCode);
 }
 
-void TKo::UpdateExeResource(const std::string& ExeFile, const std::string& ResourceName,
-                            const std::string& Data) {
-    if (!ClearReadOnly(ExeFile))
-        return;
-    ResourceContainer c;
-    int code;
-    if (ResourceContainer::Load(ExeFile, c, code) != ContainerState::Ok)
-        return;
-    c.Put({RT_RCDATA, LANG_NEUTRAL, ResourceName::Text(UpperCase(ResourceName)), Data});
-    c.Save(ExeFile, ExeFile);
-}
-
-void TKo::UpdateExeIcon(const std::string& ExeFile, const std::string& IcoFile) {
-    if (ClearReadOnly(ExeFile))
-        ReplaceMainIcon(ExeFile, IcoFile);
-}
-
-void ReplaceMainIcon(const std::string& ExeFile, const std::string& IcoFile) {
-    std::string ico;
-    {
-        TFile file(IcoFile, fcOpenExisting, faRead, fsRead);
-        const std::int32_t size = file.GetSize();
-        if (std::size_t(size) > kMaxIconFileSize)
-            Fail("Icon file is too large");
-        ico.resize(std::size_t(size));
-        file.ReadBuffer(ico.data(), size);
-    }
-    if (!IsValidIconData(reinterpret_cast<const std::uint8_t*>(ico.data()), ico.size()))
-        Fail("Icon file is invalid");
-
-    // Every change is made to a copy in memory; nothing reaches the file before the commit.
-    ResourceContainer c;
-    int code = 0;
-    switch (ResourceContainer::Load(ExeFile, c, code)) {
-    case ContainerState::Ok:
-        break;
-    case ContainerState::Damaged:
-        Fail("BeginUpdateResource failed (1)", kDamagedCode);
-    case ContainerState::Unreadable:
-        Fail("BeginUpdateResource failed (1)", code);
-    }
-
-    const auto mainIcon = ResourceName::Text("MAINICON");
-    const ResourceEntry* group = c.Find(RT_GROUP_ICON, mainIcon);
-    if (!group)
-        Fail("FindResource failed (1)", ENOENT);
-    std::uint16_t reservedWord, typeWord;
-    std::vector<IconDirEntry> oldEntries;
-    if (!ReadGroupIcon(group->Data, reservedWord, typeWord, oldEntries))
-        Fail("LoadResource failed (1)", kDamagedCode);
-
-    if (!c.Remove(RT_GROUP_ICON, mainIcon, FirstLanguage(c, RT_GROUP_ICON, mainIcon)))
-        Fail("UpdateResource failed (1)", ENOENT);
-    for (const auto& old : oldEntries) {
-        const auto id = ResourceName::Id(std::uint16_t(old.ImageOffset));
-        c.Remove(RT_ICON, id, FirstLanguage(c, RT_ICON, id)); // an image already gone is fine
-    }
-
-    const std::vector<IconDirEntry> entries = ReadIconDirectory(ico);
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        c.Put({RT_ICON, LANG_ENGLISH_US, ResourceName::Id(std::uint16_t(i + 1)),
-               ico.substr(entries[i].ImageOffset, entries[i].BytesInRes)});
-    c.Put({RT_GROUP_ICON, LANG_ENGLISH_US, mainIcon,
-           BuildGroupIcon(reservedWord, typeWord, entries)});
-
-    if (const int error = c.Save(ExeFile, ExeFile))
-        Fail("EndUpdateResource failed", error);
+int SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources) {
+    return Resources.Save(ExeFile, ExeFile);
 }
 
 } // namespace quindle

@@ -9,10 +9,10 @@ namespace quindle {
 namespace {
 
 // One optional part: whole folders, then files, then a favorites entry, each list in order.
-// Paths are relative to the program folder; executables carry no ".exe" here.
+// Paths are relative to the program folder; executables carry the system's suffix.
 struct TPart {
     std::vector<const char*> Folders;
-    std::vector<const char*> Files;
+    std::vector<std::string> Files;
     const char* FavoriteSection = nullptr;
     const char* FavoriteKey = nullptr;
 };
@@ -36,7 +36,9 @@ const std::vector<TPart>& Parts() {
         {{}, {"bin/php/ext/php_gd2.dll"}},
         {{}, {"bin/php/ext/php_mbstring.dll", "bin/php/ext/php_exif.dll"}},
         // 8: IMAP and mail
-        {{}, {"bin/Apache/sendmail", "bin/Apache/sendmail.ini", "bin/php/ext/php_imap.dll"}},
+        {{},
+         {std::string("bin/Apache/sendmail") + ExeSuffix, "bin/Apache/sendmail.ini",
+          "bin/php/ext/php_imap.dll"}},
         // 9: cURL, 10: mcrypt, 11: MHASH, 12: sockets, 13: mime_magic
         {{}, {"bin/php/ext/php_curl.dll"}},
         {{}, {"bin/Apache/libmcrypt.dll", "bin/php/ext/php_mcrypt.dll"}},
@@ -90,7 +92,7 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
             const TPart& part = parts[i];
             for (const char* folder : part.Folders)
                 TKo::DeleteFolder(ResolvePathCase(AppPath + folder));
-            for (const char* file : part.Files)
+            for (const std::string& file : part.Files)
                 TKo::DeleteFileIfExists(ResolvePathCase(AppPath + file));
             if (part.FavoriteKey)
                 TKo::DeleteIniKey(AppPath + "bin/Favorites.ini", part.FavoriteSection,

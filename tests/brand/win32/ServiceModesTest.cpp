@@ -11,6 +11,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 using namespace quindle;
 using namespace quindle::test;
 
@@ -91,4 +93,29 @@ TEST_F(WindowsServiceModes, SetupStampsInItsOrderAndStartsTheTargetUnlessToldNot
     EXPECT_TRUE(WaitUntil([&] { return PathExists(opened + ".started"); }, 10000));
     EXPECT_EQ(Resource(opened, RT_RCDATA, "RES_CONFIG_INI"), ReadFile(config));
     EXPECT_FALSE(PathExists(quiet + ".started"));
+}
+
+TEST_F(WindowsServiceModes, DownsizeDeletesTheChosenPartsWithTheirExecutables) {
+    const std::string pkg = dir / "pkg";
+    for (const char* file :
+         {"data/quindle/t.frm", "bin/mysql/bin/mysqld.exe", "bin/Apache/libmysql.dll",
+          "bin/Apache/sendmail.exe", "bin/Apache/sendmail.ini", "bin/php/ext/php_imap.dll",
+          "bin/php/ext/php_curl.dll", "bin/Apache/libeay32.dll", "bin/php/ext/php_gd2.dll"}) {
+        std::filesystem::create_directories(std::filesystem::path(pkg + "/" + file).parent_path());
+        WriteFile(pkg + "/" + file, file);
+    }
+    WriteFile(pkg + "/bin/Favorites.ini", "[DIRS]\r\nMySQL data directory={APPDIR}\\data\r\n");
+    CopyFile(QUINDLE_PATH, pkg + "/quindle.exe");
+    // Position 2 (MySQL) and 8 (IMAP and mail) of the sixteen flags.
+    TKo::RunProgramAndWait(pkg + "/quindle.exe", "DOWNSIZE 1 0 0 0 0 0 1 0 0 0 0 0 0 0 0 0", "",
+                           SW_SHOWNORMAL);
+    for (const char* gone :
+         {"data", "bin/mysql", "bin/Apache/libmysql.dll", "bin/Apache/sendmail.exe",
+          "bin/Apache/sendmail.ini", "bin/php/ext/php_imap.dll"})
+        EXPECT_FALSE(PathExists(pkg + "/" + gone)) << gone;
+    // cURL is left, and with it the OpenSSL library it needs; GD was not chosen.
+    for (const char* kept :
+         {"bin/php/ext/php_curl.dll", "bin/Apache/libeay32.dll", "bin/php/ext/php_gd2.dll"})
+        EXPECT_TRUE(PathExists(pkg + "/" + kept)) << kept;
+    EXPECT_EQ(TKo::ReadIniString(pkg + "/bin/Favorites.ini", "DIRS", "MySQL data directory"), "");
 }

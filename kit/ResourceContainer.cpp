@@ -225,6 +225,8 @@ int ResourceContainer::Save(const std::string& SourceFile, const std::string& Ta
         out.Write(buf.data(), chunk);
         left -= chunk;
     }
+    // The source may be the target: Windows replaces no file that is still open.
+    in.close();
     const std::string tail = Serialize();
     if (out.Write(tail.data(), tail.size()) && out.Commit())
         return 0;

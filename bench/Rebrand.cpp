@@ -4,7 +4,7 @@
 
 #include "app/RunState.h"
 #include "bench/BenchSupport.h"
-#include "brand/DispatchCommandLine.h"
+#include "brand/ServiceModes.h"
 #include "brand/PackageBuilder.h"
 #include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"

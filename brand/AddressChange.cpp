@@ -1,10 +1,10 @@
 #include "brand/AddressChange.h"
-#include "brand/DispatchCommandLine.h"
+#include "brand/ServiceModes.h"
 #include "kit/KoClass.h"
 
 namespace quindle {
 
-std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port) {
+void HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port) {
     try {
         State.WriteConfig("ip", IPAddress);
         State.WriteConfig("port", std::to_string(Port));
@@ -15,12 +15,10 @@ std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress
         } catch (...) {
             // The copy then stamps nothing and only starts the program again.
         }
-        if (TKo::RunProgram(copy, ModeCommandLine("/setup", TKo::GetAppFileName(), copyConfig), "",
-                            SW_SHOWNORMAL) == 0)
-            return std::string();
-        return copy;
+        TKo::RunProgram(copy, ModeCommandLine("/setup", TKo::GetAppFileName(), copyConfig), "",
+                        SW_SHOWNORMAL);
     } catch (...) {
-        return std::string();
+        // Nothing of the hand-over is reported.
     }
 }
 

@@ -13,7 +13,7 @@ namespace quindle {
 // Writes IPAddress and Port into the working Config.ini, makes the command copy with that
 // configuration beside it and starts its "/setup" on the program file, without waiting. Nothing
 // is reported: when a step fails, the program file keeps its configuration and nothing starts
-// the program again. Returns the copy that was started, or an empty text.
-std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port);
+// the program again.
+void HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port);
 
 } // namespace quindle

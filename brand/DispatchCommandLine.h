@@ -3,8 +3,6 @@
 // The command line of a start with arguments: the splash window, or a service mode, or nothing;
 // never the browser window.
 
-#include "brand/ServiceModes.h"
-
 #include <string>
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "brand/PackageBuilder.h"
 #include "app/ErrorReport.h"
-#include "brand/DispatchCommandLine.h"
+#include "brand/ServiceModes.h"
 #include "brand/TfrmBrand.h"
 #include "browser/WindowHelpers.h"
 #include "kit/KoClass.h"

@@ -22,7 +22,6 @@ const int kResourceMissingCode = ERROR_RESOURCE_NAME_NOT_FOUND;
 namespace {
 
 struct Collection {
-    HMODULE Module;
     ResourceContainer* Out;
     bool Ok = true; // false when a resource could not be kept (a type named by text)
 };
@@ -70,8 +69,7 @@ LPCSTR AsName(const ResourceName& N) {
 
 std::string TKo::ReadResourceString(const std::string& ResourceName) {
     HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceExA(self, MAKEINTRESOURCEA(RT_RCDATA), ResourceName.c_str(),
-                                  WORD(0));
+    HRSRC found = FindResourceExA(self, MAKEINTRESOURCEA(RT_RCDATA), ResourceName.c_str(), WORD(0));
     if (!found)
         found = FindResourceA(self, ResourceName.c_str(), MAKEINTRESOURCEA(RT_RCDATA));
     const HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
@@ -88,7 +86,7 @@ ContainerState LoadExeResources(const std::string& ExeFile, ResourceContainer& O
         ErrorCode = int(GetLastError());
         return ContainerState::Unreadable;
     }
-    Collection collection{module, &Out};
+    Collection collection{&Out};
     // A file without any resource enumerates nothing: an empty set.
     EnumResourceTypesA(module, Type, LONG_PTR(&collection));
     FreeLibrary(module);

@@ -286,9 +286,14 @@ TEST_F(DemoPackage, AStartMarkedAsRelaunchedRunsWithoutRelaunching) {
         30000);
     EXPECT_TRUE(served) << run.Log();
     const auto instances = MainInstances(shared->Program());
-    ASSERT_EQ(instances.size(), 1u);
+    EXPECT_EQ(instances.size(), 1u) << run.Log();
     run.Processes();
-    kill(pid_t(*instances.begin()), SIGTERM);
+    // Whatever was found, the start must come back before the test may end.
+    for (auto pid : instances)
+        kill(pid_t(pid), SIGTERM);
+    if (instances.empty())
+        for (auto pid : run.Processes())
+            kill(pid_t(pid), SIGKILL);
     starter.join();
     EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
 }

@@ -129,9 +129,15 @@ std::vector<std::uint32_t> SplashProcesses(const std::string& program) {
 
 std::set<std::uint32_t> MainInstances(const std::string& program) {
     std::set<std::uint32_t> result;
-    for (auto pid : TKo::FindProcessesByPath(program)) {
+    const auto candidates = TKo::FindProcessesByPath(program);
+    for (auto pid : candidates) {
         const std::string cmd = Cmdline(pid);
-        if (std::count(cmd.begin(), cmd.end(), '\0') == 1) // the program path alone
+        if (std::count(cmd.begin(), cmd.end(), '\0') != 1) // the program path alone
+            continue;
+        // A child the program has forked but not yet replaced by the server or helper it
+        // starts looks just like the program for that moment.
+        const auto parent = TKo::GetParentPid(pid);
+        if (std::find(candidates.begin(), candidates.end(), parent) == candidates.end())
             result.insert(pid);
     }
     return result;

@@ -34,6 +34,8 @@ std::string PreparePrivateFolders() {
     // the tests run as the administrator: they must be able to pass through.
     for (const char* sub : {"", "/tmp"})
         std::filesystem::permissions(root + sub, std::filesystem::perms(0755));
+    // The desktop's runtime folder is the user's alone; Qt warns about any other mode.
+    std::filesystem::permissions(root + "/runtime", std::filesystem::perms(0700));
     setenv("HOME", (root + "/home").c_str(), 1);
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CONFIG_HOME");

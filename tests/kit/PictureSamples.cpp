@@ -1,71 +1,61 @@
 #include "tests/kit/PictureSamples.h"
 
-#include <cstdio>
-#include <cstring>
+#include <zlib.h>
+
 #include <stdexcept>
 #include <vector>
 
-#include <jpeglib.h>
-#include <png.h>
-
 namespace quindle::test {
+namespace {
 
-std::string MakePng(int width, int height) {
-    std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &rgba[(std::size_t(y) * width + x) * 4];
-            p[0] = std::uint8_t(x * 10), p[1] = std::uint8_t(y * 10), p[2] = 100, p[3] = 255;
-        }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = std::uint32_t(width);
-    image.height = std::uint32_t(height);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    std::string out(size, '\0');
-    if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
-        throw std::runtime_error("png encode");
-    out.resize(size);
-    return out;
+void PutBigEndian(std::string& s, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        s += char((v >> shift) & 0xFF);
 }
 
-std::string MakeJpeg(int width, int height, bool cmyk) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = cmyk ? 4 : 3;
-    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(std::size_t(width) * info.input_components);
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &row[std::size_t(x) * info.input_components];
-            if (cmyk) {
-                // Red in Adobe's inverted convention, which libjpeg marks with an Adobe marker.
-                p[0] = 255, p[1] = 0, p[2] = 0, p[3] = 255;
-            } else {
-                p[0] = std::uint8_t(x * 10), p[1] = std::uint8_t(y * 10), p[2] = 100;
-            }
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
+void PutChunk(std::string& png, const char* type, const std::string& data) {
+    PutBigEndian(png, std::uint32_t(data.size()));
+    const std::string body = type + data;
+    png += body;
+    PutBigEndian(png, std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                          uInt(body.size()))));
+}
+
+} // namespace
+
+// Written here rather than by a picture library, so that the samples are the same bytes on every
+// system whichever decoder reads them.
+std::string MakePng(int width, int height) {
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw += char(0); // no filter
+        for (int x = 0; x < width; ++x)
+            raw += char(x * 10), raw += char(y * 10), raw += char(100), raw += char(255);
     }
-    jpeg_finish_compress(&info);
-    std::string out(reinterpret_cast<char*>(buffer), size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return out;
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    std::string packed(packedSize, '\0');
+    if (compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                 reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size())) != Z_OK)
+        throw std::runtime_error("png encode");
+    packed.resize(packedSize);
+    std::string header;
+    PutBigEndian(header, std::uint32_t(width));
+    PutBigEndian(header, std::uint32_t(height));
+    header += char(8);      // bits per sample
+    header += char(6);      // RGBA
+    header.append(3, '\0'); // deflate, no filter, not interlaced
+    std::string png = "\x89PNG\r\n\x1a\n";
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", "");
+    return png;
+}
+
+void SampleJpegPixel(int x, int y, bool cmyk, std::uint8_t* p) {
+    if (cmyk)
+        p[0] = 255, p[1] = 0, p[2] = 0, p[3] = 255;
+    else
+        p[0] = std::uint8_t(x * 10), p[1] = std::uint8_t(y * 10), p[2] = 100;
 }
 
 std::string MakeBmp(int width, int height, int bpp, bool topDown) {

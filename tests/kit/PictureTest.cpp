@@ -76,6 +76,10 @@ TEST(Pictures, TruncatedDataLeavesTheTargetEmpty) {
             EXPECT_TRUE(b.Pixels.empty());
         }
     }
+    // A JPEG without its end marker: decoders pad such a picture and only warn.
+    const std::string jpeg = MakeJpeg(40, 30);
+    EXPECT_TRUE(Load(jpeg.substr(0, jpeg.size() - 2)).Empty());
+    EXPECT_FALSE(Load(jpeg + std::string(10, '\0')).Empty()); // padding after the end is harmless
 }
 
 TEST(Pictures, RandomBytesLeaveTheTargetEmpty) {

@@ -149,8 +149,8 @@ void TfrmMain::CheckOutsideEvents() {
 }
 
 void TfrmMain::ListenForReports() {
-    if (!reports_.Open(state_.BrowserMessageName()))
-        return;
+    if (!reports_.Open(state_.BrowserMessageName()) || reports_.Handle() < 0)
+        return; // without a descriptor the reports wait for the timer's next look
     reportNotifier_ = new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
     connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
 }

@@ -2,16 +2,21 @@
 
 // The channel through which an outside browser reports the id of a process the program is to end
 // with it. On POSIX: an abstract Unix datagram socket of the given name, each datagram a decimal
-// process id; only senders running under the program's own user id are heard.
+// process id; only senders running under the program's own user id are heard. On Windows: the
+// window message registered under the name, broadcast to every top-level window, the process id
+// in its first parameter.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace quindle {
 
+class TMessageWindow;
+
 class TReportChannel {
 public:
-    TReportChannel() = default;
+    TReportChannel();
     TReportChannel(const TReportChannel&) = delete;
     TReportChannel& operator=(const TReportChannel&) = delete;
     ~TReportChannel();
@@ -19,14 +24,21 @@ public:
     // Starts listening; false when the name is taken or the system refuses.
     bool Open(const std::string& Name);
     void Close();
-    bool IsOpen() const { return handle_ >= 0; }
-    // What to watch for readability; -1 when closed.
-    int Handle() const { return handle_; }
+    bool IsOpen() const;
+    // A descriptor to watch for readability where reports arrive through one; else -1, and the
+    // reports wait for the next Receive.
+    int Handle() const;
     // Reads every pending report; gives the last valid process id heard, or 0.
     std::uint32_t Receive();
 
 private:
+#ifdef _WIN32
+    std::unique_ptr<TMessageWindow> window_;
+    unsigned message_ = 0;
+    std::uint32_t last_ = 0;
+#else
     int handle_ = -1;
+#endif
 };
 
 // Sends one report (what an outside browser does); true when it was delivered.

@@ -4,7 +4,11 @@
 // to end, and the medium the program runs from going away. The window polls these; they are
 // safe to call often.
 
+#include <memory>
+
 namespace quindle {
+
+class TMessageWindow;
 
 // From now on a request to end (termination, hang-up, interrupt) is kept for TakeEndRequest
 // instead of ending the process at once.
@@ -16,7 +20,8 @@ bool TakeEndRequest();
 // without a chance to end its children (a helper must never outlive the program it serves).
 void EndWithParent();
 
-// Watches the system's table of mounted media.
+// Watches the system's table of mounted media (on Windows: the device changes announced to every
+// window).
 class TMountWatch {
 public:
     TMountWatch();
@@ -27,7 +32,12 @@ public:
     bool Changed();
 
 private:
+#ifdef _WIN32
+    std::unique_ptr<TMessageWindow> window_;
+    bool changed_ = false;
+#else
     int fd_ = -1;
+#endif
 };
 
 } // namespace quindle

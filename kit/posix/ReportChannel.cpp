@@ -24,8 +24,18 @@ bool MakeAddress(const std::string& Name, sockaddr_un& Address, socklen_t& Lengt
 
 } // namespace
 
+TReportChannel::TReportChannel() = default;
+
 TReportChannel::~TReportChannel() {
     Close();
+}
+
+bool TReportChannel::IsOpen() const {
+    return handle_ >= 0;
+}
+
+int TReportChannel::Handle() const {
+    return handle_;
 }
 
 bool TReportChannel::Open(const std::string& Name) {

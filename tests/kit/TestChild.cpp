@@ -4,10 +4,15 @@
 //   test_child report FILE [ARGS...]     writes its folder, show command and arguments to FILE
 //   test_child parent SECONDS FILE        starts a sleeping child, writes its id to FILE, sleeps
 //   test_child instance NAME SECONDS      prints first/second for the named instance, then sleeps
+//   test_child send-report NAME PID        reports PID on the named report channel
+//   test_child starter SECONDS FILE        starts a helper that ends with it, then sleeps
+//   test_child helper FILE                 ends with its parent; writes its id to FILE, sleeps
 //   test_child                             (a plain start) writes its show command to
 //                                          <own file>.started
 
 #include "kit/KoClass.h"
+#include "kit/ReportChannel.h"
+#include "kit/SystemEvents.h"
 
 #include <chrono>
 #include <cstdio>
@@ -17,9 +22,23 @@
 #include <string>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 using namespace quindle;
 
 namespace {
+
+std::uint32_t OwnPid() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return std::uint32_t(getpid());
+#endif
+}
 
 void SleepSeconds(const char* Seconds) {
     std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Seconds)));
@@ -70,6 +89,26 @@ int main(int argc, char** argv) {
         std::fprintf(f, "%u\n", child);
         std::fclose(f);
         SleepSeconds(argv[2]);
+        return 0;
+    }
+    if (mode == "send-report" && argc >= 4)
+        return SendReport(argv[2], std::uint32_t(std::strtoul(argv[3], nullptr, 10))) ? 0 : 1;
+    if (mode == "starter" && argc >= 4) {
+        TKo::RunProgram(TKo::GetAppFileName(), std::string("helper \"") + argv[3] + "\"", "", 0);
+        SleepSeconds(argv[2]);
+        return 0;
+    }
+    if (mode == "helper") {
+        EndWithParent();
+        // Written whole under another name first: the test reads it as soon as it appears.
+        const std::string partial = std::string(argv[2]) + ".part";
+        FILE* f = std::fopen(partial.c_str(), "w");
+        if (!f)
+            return 3;
+        std::fprintf(f, "%u\n", unsigned(OwnPid()));
+        std::fclose(f);
+        std::filesystem::rename(partial, argv[2]);
+        SleepSeconds("60");
         return 0;
     }
     if (mode == "instance" && argc >= 4) {

@@ -72,7 +72,8 @@ void RunSplash(const std::string& ConfigFile, int argc, char** argv) {
     EndWithParent();
     // A picture needs no OpenGL, and setting it up is most of the toolkit's start here (the
     // splash comes up some 80 ms sooner without it).
-    setenv("QT_XCB_GL_INTEGRATION", "none", 0);
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     auto* splash = new TfrmSplash();
     splash->FormShow();

@@ -32,6 +32,9 @@ bool PathExists(const std::string& path);
 unsigned FileMode(const std::string& path); // permission bits
 // Whether files have owner, group and other permission bits (not so on Windows).
 bool HasPermissionBits();
+// A path as the system itself spells it (backslashes on Windows).
+std::string SystemPath(const std::string& path);
+std::uint32_t OwnPid();
 
 // Copies a file and keeps its permission bits (a program stays executable).
 void CopyFile(const std::string& from, const std::string& to);
@@ -62,7 +65,8 @@ private:
     int port_ = 0;
 };
 
-// Runs a program to its end and returns what it printed on standard output.
+// Runs a program to its end and returns what it printed on standard output, lines ending in a
+// line feed alone.
 std::string RunAndCapture(const std::string& program, const std::string& args,
                           int* exitCode = nullptr);
 

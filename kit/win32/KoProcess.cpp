@@ -110,10 +110,14 @@ std::string TKo::GetProcessPath(std::uint32_t Pid) {
 
 TCardinalArray TKo::FindProcessesByPath(const std::string& ExePath) {
     TCardinalArray pids;
-    const std::string key = PathKey(ExePath);
+    // Relative paths count from the program folder; no process runs a file that is not there.
+    const std::string path = TKo::ExpandAppRelativePath(ExePath);
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return pids;
+    const std::string key = PathKey(path);
     for (const std::uint32_t pid : GetProcessList()) {
-        const std::string path = GetProcessPath(pid);
-        if (!path.empty() && PathKey(path) == key)
+        const std::string running = GetProcessPath(pid);
+        if (!running.empty() && PathKey(running) == key)
             pids.push_back(pid);
     }
     return pids;

@@ -24,6 +24,14 @@ bool HasPermissionBits() {
     return true;
 }
 
+std::string SystemPath(const std::string& path) {
+    return path;
+}
+
+std::uint32_t OwnPid() {
+    return std::uint32_t(getpid());
+}
+
 std::string PreparePrivateFolders() {
     std::string root = (std::filesystem::temp_directory_path() / "quindle-test-XXXXXX").string();
     if (!mkdtemp(root.data()))

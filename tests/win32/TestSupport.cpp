@@ -37,10 +37,18 @@ std::string PreparePrivateFolders() {
     return root.string();
 }
 
+std::string SystemPath(const std::string& path) {
+    return std::filesystem::path(path).make_preferred().string();
+}
+
+std::uint32_t OwnPid() {
+    return GetCurrentProcessId();
+}
+
 std::string RunAndCapture(const std::string& program, const std::string& args, int* exitCode) {
     // cmd.exe wants the whole line quoted once more around the quoted program.
     const std::string cmd = "\"\"" + program + "\" " + args + "\"";
-    FILE* p = _popen(cmd.c_str(), "rb");
+    FILE* p = _popen(cmd.c_str(), "rt");
     if (!p)
         throw std::runtime_error("_popen failed");
     std::string out;

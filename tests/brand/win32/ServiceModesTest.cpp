@@ -58,7 +58,7 @@ TEST_F(WindowsServiceModes, ConfigIconAndSplashStampTheirResourcesWhateverTheWor
     EXPECT_EQ(Resource(target, RT_RCDATA, "RES_SPLASH"), ReadFile(splash));
     // The stamped program still runs and reads what was stamped.
     EXPECT_EQ(RunAndCapture(target, "RES_CONFIG_INI"),
-              "RES_CONFIG_INI=" + TKo::MD5Hex(ReadFile(config)) + "\r\n");
+              "RES_CONFIG_INI=" + TKo::MD5Hex(ReadFile(config)) + "\n");
 }
 
 TEST_F(WindowsServiceModes, BadIconsUnknownWordsAndMissingFilesChangeNothing) {

@@ -44,8 +44,8 @@ protected:
 
 TEST_F(WindowsResourceUpdate, TheProgramReadsItsOwnResources) {
     EXPECT_EQ(Probe("RES_CONFIG_INI"),
-              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=Old") + "\r\n");
-    EXPECT_EQ(Probe("RES_SPLASH"), "RES_SPLASH=missing\r\n");
+              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=Old") + "\n");
+    EXPECT_EQ(Probe("RES_SPLASH"), "RES_SPLASH=missing\n");
     const ResourceContainer c = LoadOk(exe);
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"));
     ASSERT_NE(group, nullptr);
@@ -56,9 +56,9 @@ TEST_F(WindowsResourceUpdate, DataResourcesAreReplacedOrAddedAndTheProgramStillR
     TKo::UpdateExeResource(exe, "RES_CONFIG_INI", "[INI]\r\ntitle=New");
     TKo::UpdateExeResource(exe, "res_splash", std::string("\x89PNG\0\1", 6));
     EXPECT_EQ(Probe("RES_CONFIG_INI"),
-              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=New") + "\r\n");
+              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=New") + "\n");
     EXPECT_EQ(Probe("RES_SPLASH"),
-              "RES_SPLASH=" + TKo::MD5Hex(std::string("\x89PNG\0\1", 6)) + "\r\n");
+              "RES_SPLASH=" + TKo::MD5Hex(std::string("\x89PNG\0\1", 6)) + "\n");
     // The icon is still there, untouched.
     EXPECT_NE(LoadOk(exe).Find(RT_GROUP_ICON, ResourceName::Text("MAINICON")), nullptr);
 }
@@ -77,7 +77,7 @@ TEST_F(WindowsResourceUpdate, TheIconGroupIsRebuiltInUsEnglishAndTheOldLanguageI
     EXPECT_EQ(c.Find(RT_ICON, ResourceName::Id(1), LANG_ENGLISH_US)->Data, std::string(11, 'n'));
     EXPECT_EQ(c.Find(RT_ICON, ResourceName::Id(2), LANG_ENGLISH_US)->Data, std::string(22, 'o'));
     EXPECT_EQ(Probe("RES_CONFIG_INI"),
-              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=Old") + "\r\n");
+              "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=Old") + "\n");
 }
 
 TEST_F(WindowsResourceUpdate, ABadIconLeavesTheFileByteForByte) {
@@ -95,7 +95,7 @@ TEST_F(WindowsResourceUpdate, ABadIconLeavesTheFileByteForByte) {
 TEST_F(WindowsResourceUpdate, AReadOnlyProgramIsMadeWritableAndAMissingOneIsNotMade) {
     chmod(exe.c_str(), 0444);
     TKo::UpdateExeResource(exe, "RES_CONFIG_INI", "x");
-    EXPECT_EQ(Probe("RES_CONFIG_INI"), "RES_CONFIG_INI=" + TKo::MD5Hex("x") + "\r\n");
+    EXPECT_EQ(Probe("RES_CONFIG_INI"), "RES_CONFIG_INI=" + TKo::MD5Hex("x") + "\n");
     TKo::UpdateExeResource(dir / "missing.exe", "RES_CONFIG_INI", "x");
     EXPECT_FALSE(PathExists(dir / "missing.exe"));
     // Nothing of the update is left beside the program.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/KoClass.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +36,19 @@ inline std::string MakeIcon(const std::vector<std::pair<int, int>>& images, char
         offset += unsigned(images[i].second);
     }
     return head + data;
+}
+
+// What replacing a program's main icon with that icon file says: "no error", the message of the
+// update's error, or "EFileError: " and the file error's message.
+inline std::string IconUpdateError(const std::string& exe, const std::string& ico) {
+    try {
+        ReplaceMainIcon(exe, ico);
+    } catch (const EFileError& e) {
+        return std::string("EFileError: ") + e.what();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "no error";
 }
 
 } // namespace quindle::test

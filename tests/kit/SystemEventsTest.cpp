@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
+#include <exception>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -65,15 +65,31 @@ TEST(ReportChannel, ReportsAreDecimalProcessIdsWithBlanksAround) {
 TEST(EndWithParent, AHelperEndsWhenItsStarterIsKilled) {
     TempDir dir;
     const std::string file = dir / "helper.pid";
-    const std::uint32_t starter =
-        TKo::RunProgram(TEST_CHILD_PATH, "starter 60 \"" + file + "\"", "", 0);
+    std::uint32_t starter = 0, helper = 0;
+    // Whatever fails, nothing of this test outlives it.
+    struct Ender {
+        std::uint32_t& a;
+        std::uint32_t& b;
+        ~Ender() {
+            for (auto pid : {a, b})
+                if (pid)
+                    TKo::KillProcess(pid);
+        }
+    } ender{starter, helper};
+    starter = TKo::RunProgram(TEST_CHILD_PATH, "starter 60 \"" + file + "\"", "", 0);
     ASSERT_NE(starter, 0u);
-    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(file); }, 15000));
-    const std::uint32_t helper = std::uint32_t(std::stoul(ReadFile(file)));
+    // Read as soon as it can be: the helper renames the whole file into place.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            try {
+                helper = std::uint32_t(std::stoul(ReadFile(file)));
+            } catch (const std::exception&) {
+            }
+            return helper != 0;
+        },
+        15000));
     EXPECT_TRUE(TKo::ProcessExists(std::int32_t(helper)));
     // Killed: the starter gets no chance to end its children itself.
     ASSERT_TRUE(TKo::KillProcess(starter));
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(helper)); }, 15000));
-    if (TKo::ProcessExists(std::int32_t(helper)))
-        TKo::KillProcess(helper);
 }

@@ -52,20 +52,8 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8
         if (jpeg_read_scanlines(&info, &row, 1) != 1)
             return false;
     }
-    if (cmyk) {
-        // Adobe writes CMYK inverted; that is nearly every CMYK JPEG in the wild.
-        const bool inverted = info.saw_Adobe_marker;
-        for (std::size_t i = 0; i < out.size(); i += 4) {
-            unsigned c = out[i], m = out[i + 1], y = out[i + 2], k = out[i + 3];
-            if (!inverted) {
-                c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-            }
-            out[i] = std::uint8_t(c * k / 255);
-            out[i + 1] = std::uint8_t(m * k / 255);
-            out[i + 2] = std::uint8_t(y * k / 255);
-            out[i + 3] = 255;
-        }
-    }
+    if (cmyk)
+        CmykToRgba(out, info.saw_Adobe_marker);
     jpeg_finish_decompress(&info);
     return true;
 }

@@ -13,6 +13,19 @@ bool PictureSizeAllowed(std::int64_t Width, std::int64_t Height) {
            Width * Height <= kMaxPicturePixels;
 }
 
+void CmykToRgba(std::vector<std::uint8_t>& Pixels, bool Inverted) {
+    for (std::size_t i = 0; i < Pixels.size(); i += 4) {
+        unsigned c = Pixels[i], m = Pixels[i + 1], y = Pixels[i + 2], k = Pixels[i + 3];
+        if (!Inverted) {
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        }
+        Pixels[i] = std::uint8_t(c * k / 255);
+        Pixels[i + 1] = std::uint8_t(m * k / 255);
+        Pixels[i + 2] = std::uint8_t(y * k / 255);
+        Pixels[i + 3] = 255;
+    }
+}
+
 void TKo::LoadGraphicFromStream(TBitmap& Target, std::istream& Stream) {
     std::string data;
     try {

@@ -34,7 +34,6 @@ public:
 private:
 #ifdef _WIN32
     std::unique_ptr<TMessageWindow> window_;
-    unsigned message_ = 0;
     std::uint32_t last_ = 0;
 #else
     int handle_ = -1;

@@ -21,7 +21,6 @@ public:
     TMessageWindow& operator=(const TMessageWindow&) = delete;
 
     bool IsValid() const { return window_ != nullptr; }
-    HWND Handle() const { return window_; }
     // Runs the messages waiting for this window, for callers without a message loop.
     void Pump();
 

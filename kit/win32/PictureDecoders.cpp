@@ -33,18 +33,6 @@ private:
     bool initialised_;
 };
 
-// Standard (not inverted) CMYK to RGB; the JPEG decoder has already undone Adobe's inversion.
-void CmykToRgba(std::vector<std::uint8_t>& Pixels) {
-    for (std::size_t i = 0; i < Pixels.size(); i += 4) {
-        const unsigned c = 255u - Pixels[i], m = 255u - Pixels[i + 1], y = 255u - Pixels[i + 2],
-                       k = 255u - Pixels[i + 3];
-        Pixels[i] = std::uint8_t(c * k / 255);
-        Pixels[i + 1] = std::uint8_t(m * k / 255);
-        Pixels[i + 2] = std::uint8_t(y * k / 255);
-        Pixels[i + 3] = 255;
-    }
-}
-
 void BgraToRgba(std::vector<std::uint8_t>& Pixels) {
     for (std::size_t i = 0; i < Pixels.size(); i += 4)
         std::swap(Pixels[i], Pixels[i + 2]);
@@ -84,7 +72,7 @@ bool DecodeWith(const GUID& Container, const std::uint8_t* Data, std::size_t Siz
     if (FAILED(source->CopyPixels(nullptr, width * 4, UINT(pixels.size()), pixels.data())))
         return false;
     if (cmyk)
-        CmykToRgba(pixels);
+        CmykToRgba(pixels, false); // the system's decoder has already undone Adobe's inversion
     else
         BgraToRgba(pixels);
     Target.Width = int(width);

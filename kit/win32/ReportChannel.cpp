@@ -38,14 +38,12 @@ bool TReportChannel::Open(const std::string& Name) {
     if (!window->IsValid())
         return false;
     window_ = std::move(window);
-    message_ = message;
     last_ = 0;
     return true;
 }
 
 void TReportChannel::Close() {
     window_.reset();
-    message_ = 0;
     last_ = 0;
 }
 

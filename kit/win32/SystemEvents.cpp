@@ -6,8 +6,6 @@
 #include "kit/KoClass.h"
 #include "kit/win32/MessageWindow.h"
 
-#include <dbt.h>
-
 #include <atomic>
 
 namespace quindle {

@@ -1,6 +1,11 @@
 #pragma once
 
+// Icon files made in memory, and the checks the resource update tests share.
+
+#include "kit/ExeResources.h"
 #include "kit/KoClass.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
@@ -36,6 +41,14 @@ inline std::string MakeIcon(const std::vector<std::pair<int, int>>& images, char
         offset += unsigned(images[i].second);
     }
     return head + data;
+}
+
+// Every resource of a program file, expecting them to be readable.
+inline ResourceContainer LoadResourcesOk(const std::string& exe) {
+    ResourceContainer c;
+    int code = 0;
+    EXPECT_EQ(LoadExeResources(exe, c, code), ContainerState::Ok) << code;
+    return c;
 }
 
 // What replacing a program's main icon with that icon file says: "no error", the message of the

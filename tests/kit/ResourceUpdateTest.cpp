@@ -19,13 +19,6 @@ using namespace quindle::test;
 
 namespace {
 
-ResourceContainer LoadOk(const std::string& Exe) {
-    ResourceContainer c;
-    int code = 0;
-    EXPECT_EQ(LoadExeResources(Exe, c, code), ContainerState::Ok) << code;
-    return c;
-}
-
 // Puts every icon image and group into Language.
 void MoveIconsTo(ResourceContainer& C, std::uint16_t Language) {
     const std::vector<ResourceEntry> entries = C.Entries();
@@ -45,7 +38,7 @@ class ResourceUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CopyFile(RESOURCE_PROBE_PATH, exe);
-        ResourceContainer c = LoadOk(exe);
+        ResourceContainer c = LoadResourcesOk(exe);
         const std::vector<ResourceEntry> shipped = c.Entries();
         for (const ResourceEntry& e : shipped)
             c.Remove(e.Type, e.Name, e.Language);
@@ -73,7 +66,7 @@ TEST_F(ResourceUpdateTest, DataResourcesAreReplacedOrAddedAndTheProgramStillRuns
     EXPECT_EQ(Probe("RES_CONFIG_INI RES_SPLASH"),
               "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=New") +
                   "\nRES_SPLASH=" + TKo::MD5Hex(std::string("\x89PNG\0\1", 6)) + "\n");
-    const auto c = LoadOk(exe);
+    const auto c = LoadResourcesOk(exe);
     const ResourceEntry* e = c.Find(RT_RCDATA, ResourceName::Text("RES_SPLASH"), LANG_NEUTRAL);
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->Name.Name, "RES_SPLASH");
@@ -129,7 +122,7 @@ TEST_F(ResourceUpdateTest, IconReplacementRebuildsTheGroupInEnglish) {
     const std::string ico = MakeIcon({{16, 11}, {32, 22}}, 'n');
     WriteFile(dir / "new.ico", ico);
     TKo::UpdateExeIcon(exe, dir / "new.ico");
-    const auto c = LoadOk(exe);
+    const auto c = LoadResourcesOk(exe);
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"));
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->Language, LANG_ENGLISH_US);
@@ -143,12 +136,12 @@ TEST_F(ResourceUpdateTest, IconReplacementRebuildsTheGroupInEnglish) {
 }
 
 TEST_F(ResourceUpdateTest, AnIconInAnotherLanguageEndsUpOnlyInEnglish) {
-    ResourceContainer c = LoadOk(exe);
+    ResourceContainer c = LoadResourcesOk(exe);
     MoveIconsTo(c, 0x804);
     ASSERT_EQ(SaveExeResources(exe, c), 0);
     WriteFile(dir / "new.ico", MakeIcon({{16, 5}}, 'z'));
     TKo::UpdateExeIcon(exe, dir / "new.ico");
-    const auto after = LoadOk(exe);
+    const auto after = LoadResourcesOk(exe);
     for (const auto& e : after.Entries()) {
         if (e.Type == RT_ICON || e.Type == RT_GROUP_ICON) {
             EXPECT_EQ(e.Language, LANG_ENGLISH_US);
@@ -160,7 +153,7 @@ TEST_F(ResourceUpdateTest, AnIconInAnotherLanguageEndsUpOnlyInEnglish) {
 TEST_F(ResourceUpdateTest, AnIconWithNoImagesEmptiesTheGroup) {
     WriteFile(dir / "none.ico", MakeIcon({}));
     TKo::UpdateExeIcon(exe, dir / "none.ico");
-    const auto c = LoadOk(exe);
+    const auto c = LoadResourcesOk(exe);
     EXPECT_EQ(c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"))->Data.size(), 6u);
     EXPECT_EQ(c.Find(RT_ICON, ResourceName::Id(1)), nullptr);
 }
@@ -191,7 +184,7 @@ TEST_F(ResourceUpdateTest, IconFileLimitsAndValidationMessages) {
 }
 
 TEST_F(ResourceUpdateTest, AProgramWithoutMainIconIsLeftAlone) {
-    ResourceContainer c = LoadOk(exe);
+    ResourceContainer c = LoadResourcesOk(exe);
     c.Remove(RT_GROUP_ICON, ResourceName::Text("MAINICON"), LANG_ENGLISH_US);
     ASSERT_EQ(SaveExeResources(exe, c), 0);
     const std::string before = ReadFile(exe);

@@ -22,13 +22,6 @@ using namespace quindle::test;
 
 namespace {
 
-ResourceContainer LoadOk(const std::string& Exe) {
-    ResourceContainer c;
-    int code = 0;
-    EXPECT_EQ(LoadExeResources(Exe, c, code), ContainerState::Ok) << code;
-    return c;
-}
-
 std::size_t Count(const ResourceContainer& C, std::uint16_t Type) {
     std::size_t n = 0;
     for (const ResourceEntry& e : C.Entries())
@@ -50,7 +43,7 @@ TEST_F(WindowsResourceUpdate, TheProgramReadsItsOwnResources) {
     EXPECT_EQ(Probe("RES_CONFIG_INI"),
               "RES_CONFIG_INI=" + TKo::MD5Hex("[INI]\r\ntitle=Old") + "\n");
     EXPECT_EQ(Probe("RES_SPLASH"), "RES_SPLASH=missing\n");
-    const ResourceContainer c = LoadOk(exe);
+    const ResourceContainer c = LoadResourcesOk(exe);
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"));
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->Language, 0x0407); // German, as the test resources give it
@@ -60,7 +53,7 @@ TEST_F(WindowsResourceUpdate, TheIconGroupIsRebuiltInUsEnglishAndTheOldLanguageI
     const std::string ico = MakeIcon({{16, 11}, {32, 22}}, 'n');
     WriteFile(dir / "new.ico", ico);
     TKo::UpdateExeIcon(exe, dir / "new.ico");
-    const ResourceContainer c = LoadOk(exe);
+    const ResourceContainer c = LoadResourcesOk(exe);
     EXPECT_EQ(Count(c, RT_GROUP_ICON), 1u);
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"));
     ASSERT_NE(group, nullptr);

@@ -1,7 +1,10 @@
 #include "app/RunState.h"
 #include "app/ConfigFiles.h"
+#include "kit/Accounts.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
+
+#include <filesystem>
 
 namespace quindle {
 void TRunState::PrepareEnvironment() {
@@ -33,6 +36,7 @@ void TRunState::StartServers() {
     WritePhpIni();
     ChooseWebPort();
     WriteHttpdConf();
+    PrepareWebServerAccount();
     StartWebServer();
 }
 
@@ -87,9 +91,27 @@ bool TRunState::RunningFromCD() const {
 
 std::string TRunState::GetBinDir() {
     // The servers must write beside themselves: from a CD they run from a copy on the hard disk.
-    if (RunningFromCD())
-        return CopyToHardDisk(TKo::GetAppPath(), DataDir, "bin");
+    if (RunningFromCD()) {
+        const std::string bin = CopyToHardDisk(TKo::GetAppPath(), DataDir, "bin");
+        LinkSharedLibraries();
+        return bin;
+    }
     return TKo::GetAppPath() + "bin";
+}
+
+void TRunState::LinkSharedLibraries() const {
+    // The servers find their libraries in lib beside bin. A copy of bin needs them too; they
+    // are only read, so the disc's own are named rather than copied at every start.
+    const std::string libraries = ResolvePathCase(TKo::GetAppPath() + "lib");
+    if (!DirectoryExists(libraries))
+        return;
+    const std::filesystem::path link = JoinPath(DataDir, "lib");
+    std::error_code ec;
+    if (std::filesystem::is_symlink(link, ec) &&
+        std::filesystem::read_symlink(link, ec) == libraries)
+        return;
+    std::filesystem::remove(link, ec); // a link of another place; never a folder with files
+    std::filesystem::create_directory_symlink(libraries, link, ec);
 }
 
 void TRunState::SetStackEnvironment() {
@@ -127,7 +149,37 @@ TServerContext TRunState::ServerContext() const {
     c.Ip = ReadConfig("ip");
     c.RunningFromCD = RunningFromCD();
     c.CopyFilesToHardDisk = IsFlagOn(ReadConfig("copyfilestoharddisk"));
+    const std::string data = ResolvePathCase(c.AppPath + "data");
+    c.PackageReadOnly =
+        !IsFolderWritable(c.AppPath) || (DirectoryExists(data) && !IsFolderWritable(data));
     return c;
+}
+
+void TRunState::PrepareWebServerAccount() {
+    WebServerAccessProblem.clear();
+    if (!WebServerChangesAccount())
+        return;
+    const std::string account = WebServerAccount(HttpdConfFile);
+    if (account.empty())
+        return;
+    std::vector<std::string> unreachable;
+    const std::string site = SiteFolder(ServerContext());
+    if (!AccountCanAccess(account, site, false))
+        unreachable.push_back(site);
+    for (const std::string& folder : {SessionFolder(DataDir), UploadFolder(DataDir)}) {
+        GiveFolderToAccount(folder, account);
+        if (!AccountCanAccess(account, folder, true))
+            unreachable.push_back(folder);
+    }
+    if (unreachable.empty())
+        return;
+    WebServerAccessProblem = "The web server serves its pages as the user \"" + account +
+                             "\" (the administrator started it), and that user cannot reach";
+    for (std::size_t i = 0; i < unreachable.size(); ++i)
+        WebServerAccessProblem += (i == 0 ? " " : ", ") + unreachable[i];
+    WebServerAccessProblem += ". Pages will answer \"403 Forbidden\" or lose their sessions and "
+                              "uploads. Start the program as an ordinary user, or put the package "
+                              "where every user can read it.";
 }
 
 void TRunState::StartSplash() {

@@ -29,7 +29,8 @@ public:
     void ReadTitle(); // AppTitle from Config.ini
     bool ClaimSingleInstance() const;
     std::string GetBinDir();
-    void SetStackEnvironment(); // PHP_EXE, OPENSSL_CONF, SSLEAY_CONF
+    void LinkSharedLibraries() const; // beside the stack's copy in the working folder
+    void SetStackEnvironment();       // PHP_EXE, OPENSSL_CONF, SSLEAY_CONF
     std::string MakeCommandCopy() const;
     bool RunningFromCD() const;
     TServerContext ServerContext() const;
@@ -50,6 +51,10 @@ public:
     std::string WritePhpIni();
     void ChooseWebPort(); // raises when Config.ini port is not a whole number
     std::string WriteHttpdConf();
+    // Started by the administrator, the web server serves as the account its configuration
+    // names: that account gets PHP's folders, and what it cannot reach is described in
+    // WebServerAccessProblem.
+    void PrepareWebServerAccount();
     void StartWebServer();   // ends leftovers and starts it
     void WaitForWebWorker(); // until it has spawned its worker
     std::string HomeAddress() const;
@@ -82,6 +87,7 @@ public:
     std::uint32_t MySqlPid = 0;
     int WebPort = 0;
     std::string HttpdConfFile, ApacheExe;
+    std::string WebServerAccessProblem; // empty when the web server can do its work
     std::uint32_t ApachePid = 0;
     // When the web server was started: the first pause of the wait for its worker runs from here,
     // while the window and the browser engine are made.

@@ -74,6 +74,9 @@ void TfrmMain::FormCreate() {
             SetTrayIcon(true);
         StartSplashCloseTimer();
         s.Started = true;
+        if (!s.WebServerAccessProblem.empty())
+            QTimer::singleShot(
+                0, this, [this] { ShowErrorBox("Error", state_.WebServerAccessProblem, this); });
     } catch (const Exception& e) {
         // The rest of the sequence does not run; the window opens as far as it was prepared.
         ReportApplicationError(s.AppTitle, e.Message(), this);

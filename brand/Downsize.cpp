@@ -1,78 +1,77 @@
 #include "brand/Downsize.h"
+#include "brand/DownsizeTable.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/Strings.h"
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace quindle {
 namespace {
 
-// One optional part: whole folders, then files, then a favorites entry, each list in order.
-// Paths are relative to the program folder; executables carry the system's suffix.
-struct TPart {
-    std::vector<const char*> Folders;
-    std::vector<std::string> Files;
-    const char* FavoriteSection = nullptr;
-    const char* FavoriteKey = nullptr;
-};
-
-const std::vector<TPart>& Parts() {
-    static const std::vector<TPart> parts = {
-        // 2: MySQL (the data folder holds the databases, phpMyAdmin's included)
-        {{"data", "bin/mysql"},
-         {"bin/Apache/libmysql.dll", "bin/php/ext/php_mysql.dll", "bin/php/ext/php_mysqli.dll",
-          "bin/php/ext/php_pdo_mysql.dll"},
-         "DIRS",
-         "MySQL data directory"},
-        // 3: SQLite
-        {{},
-         {"bin/Apache/sqlite3.dll", "bin/php/ext/php_pdo_sqlite_external.dll",
-          "bin/php/ext/php_sqlite.dll"}},
-        // 4: Zend Optimizer, 5: ionCube PHP Loader
-        {{"bin/php/Zend"}, {}},
-        {{"bin/php/ionCube"}, {}},
-        // 6: GD, 7: multibyte strings (and EXIF, which needs them)
-        {{}, {"bin/php/ext/php_gd2.dll"}},
-        {{}, {"bin/php/ext/php_mbstring.dll", "bin/php/ext/php_exif.dll"}},
-        // 8: IMAP and mail
-        {{},
-         {std::string("bin/Apache/sendmail") + ExeSuffix, "bin/Apache/sendmail.ini",
-          "bin/php/ext/php_imap.dll"}},
-        // 9: cURL, 10: mcrypt, 11: MHASH, 12: sockets, 13: mime_magic
-        {{}, {"bin/php/ext/php_curl.dll"}},
-        {{}, {"bin/Apache/libmcrypt.dll", "bin/php/ext/php_mcrypt.dll"}},
-        {{}, {"bin/Apache/libmhash.dll", "bin/php/ext/php_mhash.dll"}},
-        {{}, {"bin/php/ext/php_sockets.dll"}},
-        {{}, {"bin/php/ext/php_mime_magic.dll", "bin/php/ext/magic.mime"}},
-        // 14: phpMyAdmin
-        {{"www/phpmyadmin", "data/phpmyadmin"}, {}, "URLS", "phpMyAdmin"},
-        // 15: OpenSSL, 16: xmlrpc, 17: EXIF
-        {{}, {"bin/php/ext/php_openssl.dll"}},
-        {{}, {"bin/php/ext/php_xmlrpc.dll"}},
-        {{}, {"bin/php/ext/php_exif.dll"}},
-    };
-    return parts;
-}
-
 void Pause() {
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
 }
 
-bool Exists(const std::string& AppPath, const char* File) {
-    return FileExists(ResolvePathCase(AppPath + File));
+std::string Resolved(const std::string& AppPath, const std::string& Relative) {
+    return ResolvePathCase(AppPath + Relative);
 }
 
-void DeleteFilesIf(const std::string& AppPath, std::initializer_list<const char*> Files,
-                   std::initializer_list<const char*> UnlessAnyOf) {
-    try {
-        for (const char* user : UnlessAnyOf)
-            if (Exists(AppPath, user))
-                return;
-        for (const char* file : Files)
-            TKo::DeleteFileIfExists(ResolvePathCase(AppPath + file));
-    } catch (...) {
+// Deletes a file when it is there; an extension of PHP's folder is noted for php.ini.
+void DeletePartFile(const std::string& AppPath, const std::string& Relative,
+                    std::set<std::string>& DeletedExtensions) {
+    const std::string path = Resolved(AppPath, Relative);
+    const bool existed = FileExists(path);
+    TKo::DeleteFileIfExists(path);
+    const std::string& folder = DownsizeTable().ExtensionFolder;
+    if (existed && !FileExists(path) && !folder.empty() &&
+        SameText(ExtractFileDir(Relative), folder)) {
+        const std::string name = ExtractFileName(Relative);
+        DeletedExtensions.insert(LowerCase(name.substr(0, name.rfind('.'))));
     }
+}
+
+// The name an extension line of php.ini enables ("extension = gd", "zend_extension=opcache.so",
+// quoted or not), lower-cased; empty for any other line.
+std::string EnabledExtension(const std::string& Line) {
+    std::string text = Trim(Line);
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos)
+        return std::string();
+    const std::string key = LowerCase(Trim(text.substr(0, equals)));
+    if (key != "extension" && key != "zend_extension")
+        return std::string();
+    std::string value = Trim(text.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    value = ExtractFileName(value);
+    if (value.size() > 3 && SameText(value.substr(value.size() - 3), ".so"))
+        value.resize(value.size() - 3);
+    return LowerCase(value);
+}
+
+// Drops the lines of deleted extensions from the php.ini template; every other byte stays.
+void ForgetExtensions(const std::string& AppPath, const std::set<std::string>& Deleted) {
+    const std::string& templateFile = DownsizeTable().PhpIniTemplate;
+    if (Deleted.empty() || templateFile.empty())
+        return;
+    const std::string path = Resolved(AppPath, templateFile);
+    if (!FileExists(path))
+        return;
+    const std::string text = TKo::ReadTextFile(path);
+    std::string kept;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        if (!Deleted.count(EnabledExtension(line)))
+            kept += line;
+        start = end;
+    }
+    if (kept != text)
+        TKo::WriteTextFile(path, kept);
 }
 
 } // namespace
@@ -84,16 +83,17 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
         Pause();
     Pause();
 
-    const std::vector<TPart>& parts = Parts();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
+    const TDownsizeTable& table = DownsizeTable();
+    std::set<std::string> deletedExtensions;
+    for (std::size_t i = 0; i < table.Parts.size(); ++i) {
         if (i >= Flags.size() || Flags[i] == "0")
             continue;
         try {
-            const TPart& part = parts[i];
-            for (const char* folder : part.Folders)
-                TKo::DeleteFolder(ResolvePathCase(AppPath + folder));
+            const TDownsizePart& part = table.Parts[i];
+            for (const std::string& folder : part.Folders)
+                TKo::DeleteFolder(Resolved(AppPath, folder));
             for (const std::string& file : part.Files)
-                TKo::DeleteFileIfExists(ResolvePathCase(AppPath + file));
+                DeletePartFile(AppPath, file, deletedExtensions);
             if (part.FavoriteKey)
                 TKo::DeleteIniKey(AppPath + "bin/Favorites.ini", part.FavoriteSection,
                                   part.FavoriteKey);
@@ -103,12 +103,23 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
     }
     Pause();
 
-    // Shared libraries go once no extension that needs them is left.
-    DeleteFilesIf(
-        AppPath, {"bin/Apache/libeay32.dll", "bin/Apache/ssleay32.dll"},
-        {"bin/php/ext/php_curl.dll", "bin/php/ext/php_imap.dll", "bin/php/ext/php_openssl.dll"});
-    DeleteFilesIf(AppPath, {"bin/php/ext/php_pdo.dll"},
-                  {"bin/php/ext/php_pdo_mysql.dll", "bin/php/ext/php_pdo_sqlite_external.dll"});
+    // Shared files go once nothing that needs them is left.
+    for (const TSharedFiles& shared : table.Shared) {
+        try {
+            bool needed = false;
+            for (const std::string& user : shared.UnlessAnyOf)
+                needed = needed || FileExists(Resolved(AppPath, user));
+            if (!needed)
+                for (const std::string& file : shared.Files)
+                    DeletePartFile(AppPath, file, deletedExtensions);
+        } catch (...) {
+        }
+    }
+    try {
+        ForgetExtensions(AppPath, deletedExtensions);
+    } catch (...) {
+        // A template that cannot be written keeps its lines; PHP then warns about them.
+    }
 
     TKo::RunProgram(ProgramFile, "", "", SW_SHOWNORMAL);
 }

@@ -33,6 +33,12 @@ template <typename Step> void Quietly(Step step) {
     }
 }
 
+// What the program itself loads, beside it in the package: its libraries (shared with the
+// servers), the browser engine's helper, plugins, resources and locales, and the toolkit's
+// settings that name them. A package without one of them runs on the system's.
+constexpr const char* kRuntimeEntries[] = {"lib",       "libexec",      "plugins",
+                                           "resources", "translations", "qt.conf"};
+
 std::string Brand(const std::string& BrandFile, const char* Key) {
     return TKo::ReadIniString(BrandFile, "INI", Key);
 }
@@ -125,6 +131,11 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(outputDir, "autorun.inf"));
 
     Quietly([&] { TKo::CopyFiles(Sources.AppPath + "bin", outputDir); });
+    for (const char* entry : kRuntimeEntries) {
+        const std::string source = ResolvePathCase(Sources.AppPath + entry);
+        if (FileExists(source) || DirectoryExists(source))
+            Quietly([&] { TKo::CopyFiles(source, outputDir); });
+    }
     if (DirectoryExists(ResolvePathCase(Sources.AppPath + "data/mysql"))) {
         const std::string data = JoinPath(outputDir, "data");
         Quietly([&] { ForceDirectories(data); });

@@ -32,6 +32,11 @@ bool DirectoryExists(const std::string& Path); // a folder exists there
 // The read-only attribute: a file that has it is never written, whoever runs the program.
 bool HasReadOnlyAttribute(const std::string& Path);
 bool ForceDirectories(const std::string& Path); // creates the folder and missing parents
+// Creates the folder (and missing parents) when needed and leaves it to its owner alone.
+bool ForcePrivateDirectory(const std::string& Path);
+// This user may create files in the folder (a package installed by an administrator, or on a
+// medium mounted read-only, is not).
+bool IsFolderWritable(const std::string& Path);
 // Something is at Path (as the file helpers would find it, a link not followed) that is not a
 // plain file of this user. In a folder others may write to, such a name is neither written nor
 // run.

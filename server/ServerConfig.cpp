@@ -2,8 +2,11 @@
 #include "app/ConfigFiles.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "kit/Strings.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace quindle {
 namespace {
@@ -21,6 +24,25 @@ std::string FillTemplate(const std::string& templateFile, const std::string& tar
         // A missing template or an unwritable target: the file of an earlier run stays.
     }
     return target;
+}
+
+// The database files of an install this user cannot write, copied into the working folder once:
+// from then on they are the user's, and never replaced from the package again. The copy is made
+// under another name and renamed when complete, so that a start cut short copies again.
+std::string PrivateDatabaseCopy(const std::string& AppPath, const std::string& DataDir) {
+    const std::string copy = JoinPath(DataDir, "data");
+    if (DirectoryExists(JoinPath(copy, "mysql")))
+        return copy;
+    const std::string staging = JoinPath(DataDir, "data.partial");
+    std::error_code ec;
+    std::filesystem::remove_all(staging, ec);
+    ForceDirectories(staging);
+    TKo::CopyFiles(AppPath + "data", staging);
+    TKo::SetReadOnlyTree(staging, false);
+    std::filesystem::remove_all(copy, ec);
+    std::filesystem::rename(JoinPath(staging, "data"), copy, ec);
+    std::filesystem::remove_all(staging, ec);
+    return copy;
 }
 
 } // namespace
@@ -44,7 +66,17 @@ std::string SiteFolder(const TServerContext& Context) {
 }
 
 std::string DatabaseFolder(const TServerContext& Context) {
-    return Context.RunningFromCD ? JoinPath(Context.DataDir, "data") : Context.AppPath + "data";
+    if (Context.RunningFromCD || Context.PackageReadOnly)
+        return JoinPath(Context.DataDir, "data");
+    return Context.AppPath + "data";
+}
+
+std::string SessionFolder(const std::string& DataDir) {
+    return JoinPath(DataDir, "sessions");
+}
+
+std::string UploadFolder(const std::string& DataDir) {
+    return JoinPath(DataDir, "uploads");
 }
 
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
@@ -64,11 +96,40 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     const std::string result = JoinPath(Context.DataDir, "php.ini");
     const std::string sendmail =
         GetShortPath(JoinPath(Context.BinDir, std::string("apache/sendmail") + ExeSuffix));
+    // Session files and uploads of one user are nobody else's business.
+    ForcePrivateDirectory(SessionFolder(Context.DataDir));
+    ForcePrivateDirectory(UploadFolder(Context.DataDir));
     return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
                         {{"$PHPRC$", ForwardSlashes(Context.DataDir)},
                          {"$BINDIR$", ForwardSlashes(Context.BinDir)},
                          {"$MYSQLPORT$", std::to_string(MySqlPort)},
-                         {"$SENDMAILEXE$", ForwardSlashes(sendmail)}});
+                         {"$SENDMAILEXE$", ForwardSlashes(sendmail)},
+                         {"$MYSQLSOCKET$", ForwardSlashes(DatabaseSocketPath(Context.DataDir))}});
+}
+
+std::string WebServerAccount(const std::string& HttpdConfFile) {
+    std::string text;
+    try {
+        text = TKo::ReadTextFile(HttpdConfFile);
+    } catch (const Exception&) {
+        return std::string();
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.size() < 5 || !SameText(line.substr(0, 4), "user") ||
+            (line[4] != ' ' && line[4] != '\t'))
+            continue;
+        std::string account = Trim(line.substr(5));
+        if (account.size() >= 2 && account.front() == '"' && account.back() == '"')
+            account = account.substr(1, account.size() - 2);
+        return account.empty() || account[0] == '#' ? std::string() : account;
+    }
+    return std::string();
 }
 
 std::string DatabaseSocketPath(const std::string& DataDir) {
@@ -84,10 +145,24 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
     const std::string result = JoinPath(Context.DataDir, "my.ini");
     auto quoted = [](const std::string& path) { return "\"" + ForwardSlashes(path) + "\""; };
     try {
+        // The stack's own settings (the redo log's size, for one) must match its data files.
+        const std::string stackIni = JoinPath(Context.BinDir, "mysql/my.ini");
+        std::vector<std::pair<std::string, std::string>> stackKeys;
+        if (FileExists(stackIni)) {
+            TStringArray keys;
+            TKo::ReadIniSectionKeys(stackIni, "mysqld", keys);
+            for (const std::string& key : keys)
+                stackKeys.emplace_back(key, TKo::ReadIniString(stackIni, "mysqld", key));
+        }
+        if (!stackKeys.empty())
+            TKo::WriteIniStrings(result, "mysqld", stackKeys);
+        const std::string data = Context.PackageReadOnly && !Context.RunningFromCD
+                                     ? PrivateDatabaseCopy(Context.AppPath, Context.DataDir)
+                                     : Context.AppPath + "data";
         TKo::WriteIniStrings(
             result, "mysqld",
             {{"basedir", quoted(JoinPath(Context.BinDir, "mysql"))},
-             {"datadir", quoted(Context.AppPath + "data")},
+             {"datadir", quoted(data)},
              {"bind-address", kLoopbackAddress},
              {"port", std::to_string(MySqlPort)},
              // A package's server never touches the system's socket, pid file or error log.

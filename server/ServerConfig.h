@@ -16,6 +16,9 @@ struct TServerContext {
     std::string Ip;      // Config.ini ip, as written
     bool RunningFromCD = false;
     bool CopyFilesToHardDisk = false; // Config.ini copyfilestoharddisk is not "0"
+    // The program folder or its data folder cannot be written by this user (an install made by
+    // an administrator): the database files are used from a copy in the working folder.
+    bool PackageReadOnly = false;
 };
 
 // Copies the folder Name of the program folder into the working folder, where the servers can
@@ -28,6 +31,8 @@ std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDi
 std::string ForwardSlashes(const std::string& Path);
 
 // Each writes its file and returns its path; a failure leaves the file as it was, silently.
+// php.ini's sessions and uploads folders are made in the working folder, for this user alone;
+// my.ini starts from the keys of the stack's own my.ini, when it has one.
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort);
 std::string WritePhpIni(const TServerContext& Context, int MySqlPort);
 std::string WriteMyIni(const TServerContext& Context, int MySqlPort);
@@ -35,6 +40,14 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort);
 // The site folder the web server serves, and the database files the database server uses.
 std::string SiteFolder(const TServerContext& Context);
 std::string DatabaseFolder(const TServerContext& Context);
+
+// The folder that holds PHP's session files, and the one that receives uploads.
+std::string SessionFolder(const std::string& DataDir);
+std::string UploadFolder(const std::string& DataDir);
+
+// The account the web server's configuration hands its pages to (its User directive); empty
+// when it names none, or names it by number.
+std::string WebServerAccount(const std::string& HttpdConfFile);
 
 // Where the database server's socket goes: in the working folder, unless that path is too long
 // for a socket address.

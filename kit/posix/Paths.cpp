@@ -116,4 +116,14 @@ bool ForceDirectories(const std::string& Path) {
     return mkdir(target.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
+bool ForcePrivateDirectory(const std::string& Path) {
+    if (!ForceDirectories(Path))
+        return false;
+    return chmod(ResolvePathCase(Path).c_str(), 0700) == 0;
+}
+
+bool IsFolderWritable(const std::string& Path) {
+    return DirectoryExists(Path) && access(ResolvePathCase(Path).c_str(), W_OK | X_OK) == 0;
+}
+
 } // namespace quindle

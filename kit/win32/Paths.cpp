@@ -68,4 +68,20 @@ bool ForceDirectories(const std::string& Path) {
     return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+bool ForcePrivateDirectory(const std::string& Path) {
+    // A folder below the user's profile is the user's own already.
+    return ForceDirectories(Path);
+}
+
+bool IsFolderWritable(const std::string& Path) {
+    if (!DirectoryExists(Path))
+        return false;
+    // Access rights are lists, not bits: a file made and dropped at once gives the answer.
+    char probe[MAX_PATH];
+    if (GetTempFileNameA(Path.c_str(), "qnd", 0, probe) == 0)
+        return false;
+    DeleteFileA(probe);
+    return true;
+}
+
 } // namespace quindle

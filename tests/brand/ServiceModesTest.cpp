@@ -180,6 +180,17 @@ TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
 namespace {
 
 // A package made of the program and empty stand-ins for every part downsize knows.
+// The file of a library this test program has loaded.
+std::string LoadedLibrary(const std::string& Name) {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        const auto at = line.find('/');
+        if (at != std::string::npos && ExtractFileName(line.substr(at)) == Name)
+            return line.substr(at);
+    }
+    throw std::runtime_error(Name + " is not loaded");
+}
+
 class Downsize : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -189,16 +200,22 @@ protected:
         chmod(program.c_str(), 0755);
         for (const char* file :
              {"data/mysql/ibdata1", "data/phpmyadmin/config.inc", "bin/mysql/bin/mysqld",
-              "bin/Apache/libmysql.dll", "bin/Apache/sqlite3.dll", "bin/Apache/sendmail",
-              "bin/Apache/sendmail.ini", "bin/Apache/libmcrypt.dll", "bin/Apache/libmhash.dll",
-              "bin/Apache/libeay32.dll", "bin/Apache/ssleay32.dll", "bin/php/Zend/z.dll",
-              "bin/php/ionCube/i.dll", "www/phpmyadmin/index.php", "www/index.php",
-              "bin/php/ext/magic.mime"})
+              "bin/Apache/sendmail", "bin/Apache/sendmail.ini", "bin/Apache/ionCube/i.so",
+              "www/phpmyadmin/index.php", "www/index.php"})
             Touch(file);
-        for (const char* ext : {"mysql", "mysqli", "pdo_mysql", "pdo_sqlite_external", "sqlite",
-                                "gd2", "mbstring", "exif", "imap", "curl", "mcrypt", "mhash",
-                                "sockets", "mime_magic", "openssl", "xmlrpc", "pdo"})
-            Touch(std::string("bin/php/ext/php_") + ext + ".dll");
+        // The program loads what lib/ holds: a library there must be the real one.
+        std::filesystem::create_directories(pkg / "lib");
+        CopyFile(LoadedLibrary("libcrypto.so.3"), pkg / "lib/libcrypto.so.3");
+        std::string ini = "; the package's PHP\r\n[PHP]\r\nmemory_limit = 128M\r\n";
+        for (const char* ext :
+             {"mysqlnd", "pdo", "mysqli", "pdo_mysql", "pdo_sqlite", "sqlite3", "gd", "mbstring",
+              "exif", "imap", "curl", "sockets", "fileinfo", "xmlrpc"}) {
+            Touch(std::string("bin/Apache/ext/") + ext + ".so");
+            ini += std::string("extension = ") + ext + "\r\n";
+        }
+        Touch("bin/Apache/ext/opcache.so");
+        ini += "zend_extension=\"opcache.so\"\r\n; extension = gd stays a comment\r\n";
+        WriteFile(pkg / "bin/Apache/php.ini", ini);
         WriteFile(pkg / "bin/Favorites.ini",
                   "[DIRS]\r\nWebsite folder={APPDIR}/www\r\nMySQL data directory={APPDIR}/data\r\n"
                   "[URLS]\r\nHome=http://{LOCALHOST:PORT}/\r\nphpMyAdmin=http://{LOCALHOST:PORT}/"
@@ -260,6 +277,7 @@ protected:
 } // namespace
 
 TEST_F(Downsize, TooFewFlagsDoNothingAndAllZerosDeleteNothingButRestart) {
+    const std::string ini = ReadFile(pkg / "bin/Apache/php.ini");
     // The mode word and five flags are too few (it takes six at the least).
     EXPECT_EQ(RunDownsize({"downsize", "1", "1", "1", "1", "1"}).status, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
@@ -268,38 +286,47 @@ TEST_F(Downsize, TooFewFlagsDoNothingAndAllZerosDeleteNothingButRestart) {
 
     EXPECT_EQ(RunDownsize(Flags({})).status, 0);
     EXPECT_TRUE(Restarted());
-    for (const char* file : {"data/mysql/ibdata1", "bin/php/ext/php_pdo.dll",
-                             "bin/Apache/libeay32.dll", "www/phpmyadmin/index.php"})
+    for (const char* file : {"data/mysql/ibdata1", "bin/Apache/ext/pdo.so", "lib/libcrypto.so.3",
+                             "www/phpmyadmin/index.php"})
         EXPECT_TRUE(Has(file)) << file;
+    EXPECT_EQ(ReadFile(pkg / "bin/Apache/php.ini"), ini);
 }
 
-TEST_F(Downsize, MySqlAndPhpMyAdminTakeTheirFoldersAndFavorites) {
+TEST_F(Downsize, MySqlAndPhpMyAdminTakeTheirFoldersDriversLinesAndFavorites) {
     EXPECT_EQ(RunDownsize(Flags({2, 14})).status, 0);
     for (const char* gone :
-         {"data", "bin/mysql", "bin/Apache/libmysql.dll", "bin/php/ext/php_mysqli.dll",
-          "bin/php/ext/php_pdo_mysql.dll", "www/phpmyadmin"})
+         {"data", "bin/mysql", "bin/Apache/ext/mysqlnd.so", "bin/Apache/ext/mysqli.so",
+          "bin/Apache/ext/pdo_mysql.so", "www/phpmyadmin"})
         EXPECT_FALSE(Has(gone)) << gone;
     EXPECT_TRUE(Has("www/index.php"));
     const std::string favorites = ReadFile(pkg / "bin/Favorites.ini");
     EXPECT_EQ(favorites.find("MySQL data directory"), std::string::npos) << favorites;
     EXPECT_EQ(favorites.find("phpMyAdmin"), std::string::npos) << favorites;
     EXPECT_NE(favorites.find("Website folder"), std::string::npos) << favorites;
-    // The MySQL PDO driver is gone but the SQLite one stays: so does php_pdo.
-    EXPECT_TRUE(Has("bin/php/ext/php_pdo.dll"));
+    // The MySQL PDO driver is gone but the SQLite one stays: so does PDO itself.
+    EXPECT_TRUE(Has("bin/Apache/ext/pdo.so"));
+    const std::string ini = ReadFile(pkg / "bin/Apache/php.ini");
+    for (const char* line :
+         {"extension = mysqlnd\r\n", "extension = mysqli\r\n", "extension = pdo_mysql\r\n"})
+        EXPECT_EQ(ini.find(line), std::string::npos) << line;
+    for (const char* line :
+         {"extension = pdo\r\n", "extension = pdo_sqlite\r\n", "[PHP]\r\nmemory_limit = 128M\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
 }
 
-TEST_F(Downsize, SharedLibrariesGoOnlyWithTheLastExtensionThatNeedsThem) {
+TEST_F(Downsize, SharedFilesGoOnlyWithTheLastExtensionThatNeedsThem) {
     EXPECT_EQ(RunDownsize(Flags({9, 3})).status, 0);
-    EXPECT_FALSE(Has("bin/php/ext/php_curl.dll"));
-    EXPECT_TRUE(Has("bin/Apache/libeay32.dll"));
-    EXPECT_TRUE(Has("bin/php/ext/php_pdo.dll"));
+    EXPECT_FALSE(Has("bin/Apache/ext/curl.so"));
+    EXPECT_FALSE(Has("bin/Apache/ext/pdo_sqlite.so"));
+    EXPECT_TRUE(Has("bin/Apache/ext/pdo.so"));
     EXPECT_TRUE(Restarted());
     EndRunsOfTheProgram();
     EXPECT_EQ(RunDownsize(Flags({8, 15, 2})).status, 0);
-    EXPECT_FALSE(Has("bin/Apache/libeay32.dll"));
-    EXPECT_FALSE(Has("bin/Apache/ssleay32.dll"));
     EXPECT_FALSE(Has("bin/Apache/sendmail"));
-    EXPECT_FALSE(Has("bin/php/ext/php_pdo.dll"));
+    EXPECT_FALSE(Has("bin/Apache/ext/pdo.so"));
+    EXPECT_EQ(ReadFile(pkg / "bin/Apache/php.ini").find("extension = pdo\r\n"), std::string::npos);
+    // The libraries are the program's and the database server's as well: they always stay.
+    EXPECT_TRUE(Has("lib/libcrypto.so.3"));
 }
 
 TEST_F(Downsize, AnyFlagButZeroDeletesAndTheModeWordHasNoCase) {
@@ -307,14 +334,18 @@ TEST_F(Downsize, AnyFlagButZeroDeletesAndTheModeWordHasNoCase) {
     args[0] = "DownSize";
     args[7 - 1] = "yes"; // position 7: multibyte strings, and EXIF with them
     args[6 - 1] = "00";  // position 6: GD
-    args[4 - 1] = "1";   // position 4: Zend Optimizer
+    args[4 - 1] = "1";   // position 4: Zend Optimizer, today's OPcache
     EXPECT_EQ(RunDownsize(args).status, 0);
-    EXPECT_FALSE(Has("bin/php/ext/php_mbstring.dll"));
-    EXPECT_FALSE(Has("bin/php/ext/php_exif.dll"));
-    EXPECT_FALSE(Has("bin/php/ext/php_gd2.dll"));
-    EXPECT_FALSE(Has("bin/php/Zend"));
-    EXPECT_TRUE(Has("bin/php/ionCube/i.dll"));
-    EXPECT_TRUE(Has("bin/php/ext/php_curl.dll"));
+    for (const char* gone : {"bin/Apache/ext/mbstring.so", "bin/Apache/ext/exif.so",
+                             "bin/Apache/ext/gd.so", "bin/Apache/ext/opcache.so"})
+        EXPECT_FALSE(Has(gone)) << gone;
+    EXPECT_TRUE(Has("bin/Apache/ionCube/i.so"));
+    EXPECT_TRUE(Has("bin/Apache/ext/curl.so"));
+    const std::string ini = ReadFile(pkg / "bin/Apache/php.ini");
+    EXPECT_EQ(ini.find("extension = gd\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("opcache"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("; extension = gd stays a comment\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("extension = curl\r\n"), std::string::npos) << ini;
 }
 
 TEST_F(Downsize, NothingIsDeletedWhileTheProgramStillRuns) {

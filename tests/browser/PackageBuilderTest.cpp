@@ -157,7 +157,6 @@ protected:
     int port = 0;
 };
 
-
 } // namespace
 
 TEST_F(RebrandedPackage, RunsFromItsFolderUnderItsOwnNameAndServesItsSite) {
@@ -212,4 +211,19 @@ TEST_F(RebrandedPackage, RunsFromADiscWithoutTheAddressEntryAndEndsWhenTheDiscIs
     }
     ASSERT_TRUE(disc.Eject());
     EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}
+
+TEST_F(RebrandedPackage, RunsOnADesktopThatNeverHadQtOrPhp) {
+    // A minimal Debian root with only what a desktop has itself, made by the script the demo
+    // package's fresh-root tests use.
+    const std::string binary = QUINDLE_BINARY_DIR;
+    int exitCode = 0;
+    const std::string output =
+        RunAndCapture(QUINDLE_SOURCE_DIR "/tests/integration/fresh-root/run-test",
+                      "'" + binary + "/fresh-root/bookworm' '" + out +
+                          "' runme 'Quindle Demo - Corner Shop' '" + binary + "/screenshots' 2>&1",
+                      &exitCode);
+    if (exitCode == 77)
+        GTEST_SKIP() << output;
+    EXPECT_EQ(exitCode, 0) << output;
 }

@@ -147,6 +147,13 @@ PackageRun::PackageRun(const std::string& package, const std::string& home,
                        const std::string& programName)
     : package_(package), home_(home), log_(home + "/quindle.log"), programName_(programName) {
     std::filesystem::create_directories(home_);
+    // Run by the administrator, the web server's workers are another account, which must pass
+    // through the home to the working folder's sessions and uploads.
+    const std::string temp = std::filesystem::temp_directory_path().string();
+    for (std::filesystem::path p = home_; p.string().rfind(temp + "/", 0) == 0; p = p.parent_path())
+        std::filesystem::permissions(
+            p, std::filesystem::perms::group_exec | std::filesystem::perms::others_exec,
+            std::filesystem::perm_options::add);
 }
 
 PackageRun::~PackageRun() {

@@ -127,6 +127,82 @@ TEST_F(ServerConfigTest, FromACdTheSiteAndTheDatabaseAreCopiedAndMadeWritable) {
     EXPECT_TRUE(FileMode(data / "data/mysql/user.frm") & 0200);
 }
 
+TEST_F(ServerConfigTest, PhpGetsPrivateFoldersForSessionsAndUploadsAndTheDatabaseSocket) {
+    WriteFile(pkg / "bin/Apache/php.ini",
+              "session.save_path=\"$PHPRC$/sessions\"\nsocket=$MYSQLSOCKET$\n");
+    WritePhpIni(c, 3306);
+    EXPECT_EQ(ReadFile(data / "php.ini"), "session.save_path=\"" + data.Path() +
+                                              "/sessions\"\nsocket=" + (data / "mysql.sock") +
+                                              "\n");
+    // PHP creates neither folder itself; session files are nobody else's business.
+    for (const char* folder : {"sessions", "uploads"}) {
+        ASSERT_TRUE(std::filesystem::is_directory(data / folder)) << folder;
+        EXPECT_EQ(FileMode(data / folder) & 0777, 0700u) << folder;
+    }
+    chmod((data / "sessions").c_str(), 0755);
+    WritePhpIni(c, 3306);
+    EXPECT_EQ(FileMode(data / "sessions") & 0777, 0700u);
+    // The socket PHP is told of is the one the database server is given.
+    WriteMyIni(c, 3306);
+    EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "mysqld", "socket"), data / "mysql.sock");
+}
+
+TEST_F(ServerConfigTest, MyIniTakesTheStacksOwnSettingsAndTheRunsPathsWin) {
+    std::filesystem::create_directories(pkg / "bin/mysql");
+    WriteFile(pkg / "bin/mysql/my.ini",
+              "; the stack's settings\n[mysqld]\ninnodb_log_file_size = 8M\nport=1\n"
+              "[client]\nuser=nobody\n");
+    WriteFile(data / "my.ini", "[mysqld]\ninnodb_log_file_size=96M\nmax_connections=50\n");
+    WriteMyIni(c, 3307);
+    auto key = [&](const char* k) { return TKo::ReadIniString(data / "my.ini", "mysqld", k); };
+    EXPECT_EQ(key("innodb_log_file_size"), "8M");
+    EXPECT_EQ(key("max_connections"), "50");
+    EXPECT_EQ(key("port"), "3307");
+    EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "client", "user"), "");
+}
+
+TEST_F(ServerConfigTest, AnInstallTheUserCannotWriteUsesItsDatabaseFromTheWorkingFolder) {
+    WriteFile(pkg / "data/mysql/user.frm", "from the package");
+    std::filesystem::create_directories(pkg / "data/quindle");
+    WriteFile(pkg / "data/quindle/guestbook.ibd", "rows of the package");
+    chmod((pkg / "data/mysql/user.frm").c_str(), 0444);
+    c.PackageReadOnly = true;
+    WriteMyIni(c, 3306);
+    EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "mysqld", "datadir"), data / "data");
+    EXPECT_EQ(DatabaseFolder(c), data / "data");
+    EXPECT_EQ(ReadFile(data / "data/quindle/guestbook.ibd"), "rows of the package");
+    EXPECT_TRUE(FileMode(data / "data/mysql/user.frm") & 0200);
+    EXPECT_FALSE(PathExists(data / "data.partial"));
+
+    // The user's rows stay: the package's files are never copied over them again.
+    WriteFile(data / "data/quindle/guestbook.ibd", "rows of the user");
+    WriteMyIni(c, 3306);
+    EXPECT_EQ(ReadFile(data / "data/quindle/guestbook.ibd"), "rows of the user");
+
+    // A copy cut short (no system database in it) is made again.
+    std::filesystem::remove_all(data / "data/mysql");
+    WriteMyIni(c, 3306);
+    EXPECT_EQ(ReadFile(data / "data/mysql/user.frm"), "from the package");
+    // The site stays where it is.
+    WriteHttpdConf(c, 80);
+    EXPECT_NE(ReadFile(data / "httpd.conf").find("Doc \"" + (pkg / "www") + "\""),
+              std::string::npos);
+}
+
+TEST(WebServerAccount, TheUserDirectiveOfTheConfiguration) {
+    TempDir dir;
+    auto account = [&](const std::string& text) {
+        WriteFile(dir / "httpd.conf", text);
+        return WebServerAccount(dir / "httpd.conf");
+    };
+    EXPECT_EQ(account("Listen 80\nUser www-data\nGroup www-data\n"), "www-data");
+    EXPECT_EQ(account("  user\t\"web server\"\r\n"), "web server");
+    EXPECT_EQ(account("# User nobody\nUserDir public_html\nUser daemon\n"), "daemon");
+    EXPECT_EQ(account("User #33\n"), "");
+    EXPECT_EQ(account("Listen 80\n"), "");
+    EXPECT_EQ(WebServerAccount(dir / "missing.conf"), "");
+}
+
 TEST(ServerCommandLines, ExactlyAsTheServersExpectThem) {
     EXPECT_EQ(WebServerParams("/W/httpd.conf"), "-f \"/W/httpd.conf\"");
     EXPECT_EQ(DatabaseServerParams("/W/my.ini", 3307, "/P/bin"),

@@ -1,11 +1,13 @@
 // Folders as a POSIX system has them: /proc/self/exe, the XDG folders and mounted media.
 
+#include "kit/Accounts.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -96,4 +98,39 @@ TEST(Folders, DrivesAnswerWhileThePathIsThere) {
     // A test machine's disk is no CD.
     EXPECT_FALSE(TKo::IsRunningFromCD(""));
     EXPECT_FALSE(TKo::IsRunningFromCD("/"));
+}
+
+TEST(Folders, WritableFoldersAndPrivateOnes) {
+    TempDir dir;
+    EXPECT_TRUE(IsFolderWritable(dir.Path()));
+    EXPECT_FALSE(IsFolderWritable(dir / "missing"));
+    ASSERT_TRUE(ForcePrivateDirectory(dir / "a/b"));
+    EXPECT_EQ(FileMode(dir / "a/b") & 0777, 0700u);
+    chmod((dir / "a/b").c_str(), 0555);
+    // The administrator may write anywhere; the permission bits only stop everyone else.
+    EXPECT_EQ(IsFolderWritable(dir / "a/b"), geteuid() == 0);
+    EXPECT_TRUE(ForcePrivateDirectory(dir / "a/b"));
+    EXPECT_EQ(FileMode(dir / "a/b") & 0777, 0700u);
+}
+
+TEST(Accounts, AnotherAccountReachesOnlyWhatItsRightsAllow) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "asking as another account needs the administrator";
+    ASSERT_TRUE(WebServerChangesAccount());
+    TempDir dir;
+    chmod(dir.Path().c_str(), 0755);
+    std::filesystem::create_directories(dir / "open/closed");
+    chmod((dir / "open").c_str(), 0755);
+    chmod((dir / "open/closed").c_str(), 0700);
+    EXPECT_TRUE(AccountCanAccess("nobody", dir / "open", false));
+    EXPECT_FALSE(AccountCanAccess("nobody", dir / "open", true));
+    EXPECT_FALSE(AccountCanAccess("nobody", dir / "open/closed", false));
+    // Given to the account, a folder is its own to write, but only where it can pass through.
+    ASSERT_TRUE(GiveFolderToAccount(dir / "open/closed", "nobody"));
+    EXPECT_TRUE(AccountCanAccess("nobody", dir / "open/closed", true));
+    chmod((dir / "open").c_str(), 0700);
+    EXPECT_FALSE(AccountCanAccess("nobody", dir / "open/closed", true));
+    // An account the machine does not have runs nothing here.
+    EXPECT_TRUE(AccountCanAccess("no-such-account-here", dir / "open/closed", true));
+    EXPECT_FALSE(GiveFolderToAccount(dir / "open", "no-such-account-here"));
 }

@@ -1,0 +1,72 @@
+#include "kit/Accounts.h"
+#include "kit/Paths.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace quindle {
+namespace {
+
+struct TAccount {
+    uid_t Uid = 0;
+    gid_t Gid = 0;
+    std::vector<gid_t> Groups;
+};
+
+bool LookUp(const std::string& Name, TAccount& Account) {
+    std::vector<char> buffer(16384);
+    passwd entry;
+    passwd* found = nullptr;
+    if (getpwnam_r(Name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return false;
+    Account.Uid = found->pw_uid;
+    Account.Gid = found->pw_gid;
+    int count = 64;
+    Account.Groups.resize(std::size_t(count));
+    if (getgrouplist(Name.c_str(), Account.Gid, Account.Groups.data(), &count) < 0) {
+        Account.Groups.resize(std::size_t(count));
+        getgrouplist(Name.c_str(), Account.Gid, Account.Groups.data(), &count);
+    }
+    Account.Groups.resize(std::size_t(count));
+    return true;
+}
+
+} // namespace
+
+bool WebServerChangesAccount() {
+    return geteuid() == 0;
+}
+
+bool AccountCanAccess(const std::string& Account, const std::string& Path, bool Write) {
+    TAccount account;
+    if (!LookUp(Account, account))
+        return true;
+    const std::string path = ResolvePathCase(Path);
+    // The kernel answers for the account itself, ACLs and all: a child takes on its identity and
+    // asks. Only system calls run in the child.
+    const pid_t child = fork();
+    if (child < 0)
+        return true;
+    if (child == 0) {
+        if (setgroups(account.Groups.size(), account.Groups.data()) != 0 ||
+            setgid(account.Gid) != 0 || setuid(account.Uid) != 0)
+            _exit(2);
+        _exit(access(path.c_str(), Write ? (W_OK | X_OK) : R_OK) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) != 1;
+}
+
+bool GiveFolderToAccount(const std::string& Path, const std::string& Account) {
+    TAccount account;
+    return LookUp(Account, account) &&
+           chown(ResolvePathCase(Path).c_str(), account.Uid, account.Gid) == 0;
+}
+
+} // namespace quindle

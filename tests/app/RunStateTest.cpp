@@ -1,10 +1,13 @@
 #include "app/RunState.h"
+#include "kit/Accounts.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -125,4 +128,38 @@ TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
     usleep(200000);
     TKo::StopProcess(stubborn, 300);
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(stubborn)); }));
+}
+
+TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsPhpsFoldersOrAClearError) {
+    if (!WebServerChangesAccount())
+        GTEST_SKIP() << "the web server keeps our account unless the administrator starts it";
+    s.HttpdConfFile = s.DataDir + "/httpd.conf";
+    WriteFile(s.HttpdConfFile, "Listen 80\nUser nobody\nGroup nogroup\n");
+    for (const std::string& folder : {SessionFolder(s.DataDir), UploadFolder(s.DataDir)})
+        ASSERT_TRUE(ForcePrivateDirectory(folder));
+    // No site beside this test program: the error names it, and only it.
+    s.PrepareWebServerAccount();
+    struct stat st;
+    ASSERT_EQ(stat(SessionFolder(s.DataDir).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, getpwnam("nobody")->pw_uid);
+    const std::string site = TKo::GetAppPath() + "www";
+    EXPECT_NE(s.WebServerAccessProblem.find("\"nobody\""), std::string::npos)
+        << s.WebServerAccessProblem;
+    EXPECT_NE(s.WebServerAccessProblem.find(site), std::string::npos) << s.WebServerAccessProblem;
+    EXPECT_EQ(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+
+    // A working folder the account cannot pass through: its sessions and uploads are named too.
+    chmod(s.DataDir.c_str(), 0700);
+    s.PrepareWebServerAccount();
+    chmod(s.DataDir.c_str(), 0755);
+    EXPECT_NE(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+    EXPECT_NE(s.WebServerAccessProblem.find(UploadFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+
+    // A configuration that names no account has nothing to check.
+    WriteFile(s.HttpdConfFile, "Listen 80\n");
+    s.PrepareWebServerAccount();
+    EXPECT_EQ(s.WebServerAccessProblem, "");
 }

@@ -157,7 +157,7 @@ TServerContext TRunState::ServerContext() const {
 
 void TRunState::PrepareWebServerAccount() {
     WebServerAccessProblem.clear();
-    if (!WebServerChangesAccount())
+    if (!TKo::RunningAsAdministrator())
         return;
     const std::string account = WebServerAccount(HttpdConfFile);
     if (account.empty())

@@ -1,15 +1,12 @@
 #pragma once
 
-// Other accounts of the machine. Started by the administrator, the web server hands its pages
-// to an account of its own, which must be able to reach the site and the folders PHP writes.
+// Other accounts of the machine. Started by the administrator (TKo::RunningAsAdministrator), a
+// web server on POSIX hands its pages to an account of its own, which must be able to reach the
+// site and the folders PHP writes. On Windows it keeps the account that started it.
 
 #include <string>
 
 namespace quindle {
-
-// Started by us, the web server hands its pages to the account its configuration names: it runs
-// with the administrator's rights.
-bool WebServerChangesAccount();
 
 // Whether the account (a user name) can open the path for reading or, with Write, create files
 // in it, all folders on the way included. True when the account does not exist here: then

@@ -37,10 +37,6 @@ bool LookUp(const std::string& Name, TAccount& Account) {
 
 } // namespace
 
-bool WebServerChangesAccount() {
-    return geteuid() == 0;
-}
-
 bool AccountCanAccess(const std::string& Account, const std::string& Path, bool Write) {
     TAccount account;
     if (!LookUp(Account, account))

@@ -5,10 +5,6 @@ namespace quindle {
 // The web server serves its pages as the user who started it: there is no other account to
 // think of.
 
-bool WebServerChangesAccount() {
-    return false;
-}
-
 bool AccountCanAccess(const std::string&, const std::string&, bool) {
     return true;
 }

@@ -1,5 +1,4 @@
 #include "app/RunState.h"
-#include "kit/Accounts.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
@@ -131,7 +130,7 @@ TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
 }
 
 TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsPhpsFoldersOrAClearError) {
-    if (!WebServerChangesAccount())
+    if (!TKo::RunningAsAdministrator())
         GTEST_SKIP() << "the web server keeps our account unless the administrator starts it";
     s.HttpdConfFile = s.DataDir + "/httpd.conf";
     WriteFile(s.HttpdConfFile, "Listen 80\nUser nobody\nGroup nogroup\n");

@@ -200,8 +200,9 @@ void TRunState::StartDatabaseServer() {
     KillProcessesByPath(MySqlExe, Wait);
     MySqlPort = TKo::FindFreePort(3306, true);
     MyIniFile = WriteMyIni(ServerContext(), MySqlPort);
-    MySqlPid =
-        TKo::RunProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "", SW_HIDE);
+    // Asked to end when we end, however that happens: it closes its files before it goes.
+    MySqlPid = TKo::RunBoundProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir),
+                                    "", SW_HIDE);
 }
 
 std::string TRunState::WritePhpIni() {

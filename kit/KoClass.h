@@ -29,6 +29,11 @@ public:
     // --- Processes --------------------------------------------------------------------------
     static std::uint32_t RunProgram(const std::string& ExePath, const std::string& Params,
                                     const std::string& WorkDir, std::uint16_t ShowState);
+    // As RunProgram, for a child that must not outlive this process, however it ends (killed,
+    // crashed): on POSIX the system asks it to end (SIGTERM) when we are gone; on Windows it
+    // runs in a job that ends its processes when our handle to the job closes.
+    static std::uint32_t RunBoundProgram(const std::string& ExePath, const std::string& Params,
+                                         const std::string& WorkDir, std::uint16_t ShowState);
     static void RunProgramAndWait(const std::string& ExePath, const std::string& Params,
                                   const std::string& WorkDir, std::uint16_t ShowState);
     static TCardinalArray FindProcessesByPath(const std::string& ExePath);

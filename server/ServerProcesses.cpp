@@ -67,7 +67,8 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
     // A pid file left by a killed run names a process that may be alive again under another
     // program; the server would then refuse to start.
     TKo::DeleteFileIfExists(JoinPath(DataDir, "httpd.pid"));
-    return TKo::RunProgram(ApacheExe, WebServerParams(HttpdConfFile), "", SW_HIDE);
+    // The server must not outlive us, however we end: it would hold the port and go on serving.
+    return TKo::RunBoundProgram(ApacheExe, WebServerParams(HttpdConfFile), "", SW_HIDE);
 }
 
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,

@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,10 +165,42 @@ std::uint16_t ReadShowCommandOnce() {
     return *g_showCommand;
 }
 
+// The child side of a bound start, between fork and exec: only system calls, as another thread
+// of ours may have held a lock when we forked. The signal set and dispositions are those a
+// spawned child gets; the system sends EndSignal when the thread that forked it ends, which in
+// our program is the main thread, so the process.
+// A failure before or at exec is reported on Report, which the exec closes.
+[[noreturn]] void ExecBound(const char* Exe, char* const* Argv, char* const* Envp, const char* Dir,
+                            pid_t Parent, int EndSignal, int Report) {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    setpgid(0, 0);
+    const char failed = 1;
+    // Gone already, the starter can no longer end the child: it must not run on alone.
+    if (prctl(PR_SET_PDEATHSIG, EndSignal) != 0 || getppid() != Parent ||
+        (Dir && chdir(Dir) != 0)) {
+        (void)!write(Report, &failed, 1);
+        _exit(127);
+    }
+    // Handles are not inherited; the report pipe closes itself at exec.
+    if (Report > 3)
+        close_range(3, unsigned(Report) - 1, 0);
+    close_range(unsigned(Report) + 1, ~0U, 0);
+    execve(Exe, Argv, Envp);
+    (void)!write(Report, &failed, 1);
+    _exit(127);
+}
+
 // Starts ExePath with Params split into arguments; 0 when the start fails. A detached program
-// gets a session of its own, as a program the shell starts would.
+// gets a session of its own, as a program the shell starts would. A bound one (EndSignal not 0)
+// receives EndSignal when this process ends, however it ends.
 pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::string& WorkDir,
-            std::uint16_t ShowState, bool detached = false) {
+            std::uint16_t ShowState, bool detached = false, int EndSignal = 0) {
     ReadShowCommandOnce();
     std::string exe;
     for (char c : ExePath)
@@ -194,9 +227,34 @@ pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::st
     envp.push_back(const_cast<char*>(show.c_str()));
     envp.push_back(nullptr);
 
+    const std::string dir = ResolvePathCase(WorkDir);
+    if (EndSignal != 0) {
+        // posix_spawn cannot ask for a signal at our death: fork and exec by hand, with a pipe
+        // that tells, as posix_spawn does, whether the program could be run.
+        const char* chdirTo = !WorkDir.empty() && DirectoryExists(dir) ? dir.c_str() : nullptr;
+        int report[2];
+        if (pipe2(report, O_CLOEXEC) != 0)
+            return 0;
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0)
+            ExecBound(exe.c_str(), argv.data(), envp.data(), chdirTo, parent, EndSignal, report[1]);
+        close(report[1]);
+        char failed = 0;
+        ssize_t got;
+        while ((got = read(report[0], &failed, 1)) < 0 && errno == EINTR) {
+        }
+        close(report[0]);
+        if (pid > 0 && got > 0) {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            return 0;
+        }
+        return pid < 0 ? 0 : pid;
+    }
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string dir = ResolvePathCase(WorkDir);
     if (!WorkDir.empty() && DirectoryExists(dir))
         posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     posix_spawn_file_actions_addclosefrom_np(&actions, 3); // handles are not inherited
@@ -231,9 +289,10 @@ std::string RuntimeDir() {
 
 // Starts a child that runs on its own; remembered so that it is reaped once it ends.
 std::uint32_t StartUnwaited(const std::string& ExePath, const std::string& Params,
-                            const std::string& WorkDir, std::uint16_t ShowState, bool detached) {
+                            const std::string& WorkDir, std::uint16_t ShowState, bool detached,
+                            int EndSignal = 0) {
     ReapChildren();
-    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState, detached);
+    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState, detached, EndSignal);
     if (pid <= 0)
         return 0;
     RememberChild(pid);
@@ -245,6 +304,12 @@ std::uint32_t StartUnwaited(const std::string& ExePath, const std::string& Param
 std::uint32_t TKo::RunProgram(const std::string& ExePath, const std::string& Params,
                               const std::string& WorkDir, std::uint16_t ShowState) {
     return StartUnwaited(ExePath, Params, WorkDir, ShowState, false);
+}
+
+std::uint32_t TKo::RunBoundProgram(const std::string& ExePath, const std::string& Params,
+                                   const std::string& WorkDir, std::uint16_t ShowState) {
+    // A request to end, not a kill: a database server closes its files first.
+    return StartUnwaited(ExePath, Params, WorkDir, ShowState, false, SIGTERM);
 }
 
 void TKo::RunProgramAndWait(const std::string& ExePath, const std::string& Params,

@@ -29,10 +29,26 @@ std::string CommandLine(const std::string& ExePath, const std::string& Params) {
     return "\"" + exe + "\" " + Params;
 }
 
+// The job of the children that end with us: the system ends every process in it when the last
+// handle to it closes, which our end does, however it comes. Null when no job can be made.
+HANDLE BoundChildrenJob() {
+    static const HANDLE job = [] {
+        const HANDLE made = CreateJobObjectA(nullptr, nullptr);
+        if (!made)
+            return HANDLE(nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return made;
+    }();
+    return job;
+}
+
 // Starts the program with our start-up information and the given show command; the process
-// handle is the caller's to close. Zero handle when the start failed.
+// handle is the caller's to close. Zero handle when the start failed. A bound child is put in
+// the job before it runs a single instruction, so that what it starts is in the job as well.
 PROCESS_INFORMATION Start(const std::string& ExePath, const std::string& Params,
-                          const std::string& WorkDir, std::uint16_t ShowState) {
+                          const std::string& WorkDir, std::uint16_t ShowState, bool Bound = false) {
     STARTUPINFOA si;
     GetStartupInfoA(&si);
     si.cb = sizeof si;
@@ -42,9 +58,15 @@ PROCESS_INFORMATION Start(const std::string& ExePath, const std::string& Params,
     si.dwFlags &= ~DWORD(STARTF_USESTDHANDLES);
     std::string line = CommandLine(ExePath, Params);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                        nullptr, WorkDir.empty() ? nullptr : WorkDir.c_str(), &si, &pi))
+    const DWORD flags = NORMAL_PRIORITY_CLASS | (Bound ? CREATE_SUSPENDED : 0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                        WorkDir.empty() ? nullptr : WorkDir.c_str(), &si, &pi))
         return PROCESS_INFORMATION{};
+    if (Bound) {
+        if (const HANDLE job = BoundChildrenJob())
+            AssignProcessToJobObject(job, pi.hProcess);
+        ResumeThread(pi.hThread);
+    }
     CloseHandle(pi.hThread);
     return pi;
 }
@@ -76,6 +98,15 @@ std::string PathKey(const std::string& Path) {
 std::uint32_t TKo::RunProgram(const std::string& ExePath, const std::string& Params,
                               const std::string& WorkDir, std::uint16_t ShowState) {
     const PROCESS_INFORMATION pi = Start(ExePath, Params, WorkDir, ShowState);
+    if (!pi.hProcess)
+        return 0;
+    CloseHandle(pi.hProcess);
+    return pi.dwProcessId;
+}
+
+std::uint32_t TKo::RunBoundProgram(const std::string& ExePath, const std::string& Params,
+                                   const std::string& WorkDir, std::uint16_t ShowState) {
+    const PROCESS_INFORMATION pi = Start(ExePath, Params, WorkDir, ShowState, true);
     if (!pi.hProcess)
         return 0;
     CloseHandle(pi.hProcess);

@@ -118,6 +118,52 @@ TEST_F(ProcessTest, IdsThatAreNoProcessAreNeverSignalled) {
     EXPECT_TRUE(TKo::ProcessExists(std::int32_t(OwnPid()))); // still here
 }
 
+TEST_F(ProcessTest, ABoundChildEndsWhenItsStarterIsKilledAndAPlainOneDoesNot) {
+    const std::string boundFile = SystemPath(dir / "bound");
+    const std::string plainFile = SystemPath(dir / "plain");
+    const auto bounding = TKo::RunProgram(program, "bound 60 \"" + boundFile + "\"", "", SW_HIDE);
+    const auto plain = TKo::RunProgram(program, "parent 60 \"" + plainFile + "\"", "", SW_HIDE);
+    started = {bounding, plain};
+    auto idIn = [](const std::string& File) {
+        std::uint32_t id = 0;
+        WaitUntil([&] {
+            try {
+                id = std::uint32_t(std::stoul(ReadFile(File)));
+            } catch (const std::exception&) {
+            }
+            return id != 0;
+        });
+        return id;
+    };
+    const auto boundChild = idIn(boundFile), plainChild = idIn(plainFile);
+    ASSERT_NE(boundChild, 0u);
+    ASSERT_NE(plainChild, 0u);
+    started.push_back(boundChild);
+    started.push_back(plainChild);
+    EXPECT_TRUE(TKo::IsDescendantProcess(bounding, boundChild));
+    // Killed: the starters get no chance to end anything themselves.
+    ASSERT_TRUE(TKo::KillProcess(bounding));
+    ASSERT_TRUE(TKo::KillProcess(plain));
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(boundChild)); }, 5000));
+    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(plainChild)));
+}
+
+TEST_F(ProcessTest, ABoundStartOfWhatCannotRunFailsAtOnce) {
+    EXPECT_EQ(TKo::RunBoundProgram(SystemPath(dir / (std::string("missing") + ExeSuffix)), "", "",
+                                   SW_HIDE),
+              0u);
+    const std::string text = SystemPath(dir / (std::string("not-a-program") + ExeSuffix));
+    WriteFile(text, "text");
+    // Marked as a program, it still is none.
+    std::filesystem::permissions(text, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(TKo::RunBoundProgram(text, "", "", SW_HIDE), 0u);
+    const auto pid = TKo::RunBoundProgram(program, "sleep 30", "", SW_HIDE);
+    started.push_back(pid);
+    EXPECT_NE(pid, 0u);
+    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid)));
+}
+
 TEST_F(ProcessTest, DescendantsFollowParentLinks) {
     const std::string idFile = SystemPath(dir / "grandchild");
     const auto parent = TKo::RunProgram(program, "parent 30 \"" + idFile + "\"", "", SW_HIDE);

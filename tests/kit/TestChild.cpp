@@ -5,6 +5,8 @@
 //   test_child parent SECONDS FILE        starts a sleeping child, writes its id to FILE, sleeps
 //   test_child instance NAME SECONDS      prints first/second for the named instance, then sleeps
 //   test_child send-report NAME PID        reports PID on the named report channel
+//   test_child bound SECONDS FILE          starts a sleeping child bound to it, writes its id
+//                                          to FILE, sleeps
 //   test_child starter SECONDS FILE        starts a helper that ends with it, then sleeps
 //   test_child helper FILE                 ends with its parent; writes its id to FILE, sleeps
 //   test_child                             (a plain start) writes its show command to
@@ -88,6 +90,19 @@ int main(int argc, char** argv) {
         FILE* f = std::fopen(argv[3], "w");
         std::fprintf(f, "%u\n", child);
         std::fclose(f);
+        SleepSeconds(argv[2]);
+        return 0;
+    }
+    if (mode == "bound" && argc >= 4) {
+        const std::uint32_t child = TKo::RunBoundProgram(TKo::GetAppFileName(), "sleep 60", "", 0);
+        // Written whole under another name first: the test reads it as soon as it appears.
+        const std::string partial = std::string(argv[3]) + ".part";
+        FILE* f = std::fopen(partial.c_str(), "w");
+        if (!f)
+            return 3;
+        std::fprintf(f, "%u\n", child);
+        std::fclose(f);
+        std::filesystem::rename(partial, argv[3]);
         SleepSeconds(argv[2]);
         return 0;
     }

@@ -7,7 +7,46 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
 namespace quindle {
+namespace {
+
+// The run whose processes must end before the program does, whatever ends it.
+TRunState* g_run = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+// Says why on the standard error stream (unless the reason is empty: said already), ends what
+// the run started and then the program, with a failure code.
+[[noreturn]] void EndRunAndExit(const std::string& Reason) {
+    if (!Reason.empty()) {
+        std::fprintf(stderr, "%s\n", Reason.c_str());
+        std::fflush(stderr);
+    }
+    if (g_run) {
+        try {
+            g_run->EndProcesses();
+        } catch (...) {
+        }
+    }
+    std::_Exit(1);
+}
+
+// A fatal message of the toolkit (no display, no platform plugin, no GL) aborts the program:
+// the servers and the splash are ended first, and the reason is said.
+void EndRunOnFatalMessage(QtMsgType Type, const QMessageLogContext& Context,
+                          const QString& Message) {
+    if (Type != QtFatalMsg) {
+        if (g_previousHandler)
+            g_previousHandler(Type, Context, Message);
+        return;
+    }
+    EndRunAndExit(Message.toLocal8Bit().toStdString());
+}
+
+} // namespace
 
 int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     // From here on a request to end runs the shutdown instead of leaving the servers behind.
@@ -28,6 +67,8 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
         error = e.Message();
     }
 
+    g_run = &prepared;
+    g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -36,10 +77,19 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
         TKo::TerminateSelf();
     }
 
-    auto* frmMain = new TfrmMain(StartupShowCommand);
-    frmMain->AdoptPreparedRun(std::move(prepared), error);
-    frmMain->FormCreate();
-    frmMain->ShowAsStarted();
+    TfrmMain* frmMain = nullptr;
+    try {
+        frmMain = new TfrmMain(StartupShowCommand);
+        frmMain->AdoptPreparedRun(std::move(prepared), error);
+        g_run = &frmMain->State();
+        frmMain->FormCreate();
+        frmMain->ShowAsStarted();
+    } catch (const std::exception& e) {
+        // The window could not be made: nothing the run started may stay behind it.
+        const std::string reason = std::string("The window could not be opened: ") + e.what();
+        ShowErrorBox("Error", reason); // on the standard error stream too
+        EndRunAndExit(std::string());
+    }
     const int code = app.exec();
     frmMain->ShutDown();
     return code;

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -408,4 +409,43 @@ TEST_F(DemoPackage, RunsFromAReadOnlyDiscImageAndEndsWhenItIsRemoved) {
     // Taking the disc away ends the program and its servers.
     ASSERT_TRUE(disc.Eject());
     EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+}
+
+TEST_F(DemoPackage, AWindowThatCannotOpenEndsTheServersAndSaysWhy) {
+    // A display nobody serves, and a package that lost its platform plugins.
+    PackageCopy withoutPlugins;
+    std::filesystem::remove_all(withoutPlugins.Path("plugins/platforms"));
+    struct Case {
+        const PackageCopy& package;
+        const char* display;
+        const char* reason;
+    };
+    for (const Case& c : {Case{*shared, ":4093", "could not connect to display"},
+                          Case{withoutPlugins, "", "platform plugin"}}) {
+        PackageRun run(c.package, home / "user");
+        if (*c.display)
+            run.UseDisplay(c.display);
+        // Started as the relaunched run, the failing process is the one started; one that does
+        // not fail is ended after a while, so that the test ends.
+        std::atomic<bool> ended{false};
+        std::thread guard([&] {
+            if (!WaitUntil([&] { return ended.load(); }, 60000))
+                for (auto pid : run.Processes())
+                    kill(pid_t(pid), SIGKILL);
+        });
+        run.Start(6001);
+        ended = true;
+        guard.join();
+        // Ended by the program itself, after its servers: not aborted by the toolkit.
+        EXPECT_EQ(run.ExitCode(), 1) << c.reason;
+        EXPECT_NE(run.Log().find(c.reason), std::string::npos) << run.Log();
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return TKo::FindProcessesByPath(c.package.Path("bin/Apache/Apache")).empty() &&
+                       TKo::FindProcessesByPath(c.package.Path("bin/mysql/bin/mysqld")).empty() &&
+                       SplashProcesses(c.package.Program()).empty();
+            },
+            10000))
+            << run.Log();
+    }
 }

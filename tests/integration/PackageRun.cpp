@@ -179,6 +179,8 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
         env.push_back("QT_QPA_PLATFORM=offscreen");
     else
         env.push_back("DISPLAY=" + display_);
+    for (const auto& extra : extraEnvironment_)
+        env.push_back(extra);
     env.push_back("QUINDLE_SHOWCMD=" + std::to_string(ShowCommand));
     std::vector<char*> envp;
     for (auto& v : env)
@@ -198,8 +200,9 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return 0;
-    int status;
+    int status = 0;
     waitpid(pid, &status, 0); // a plain start ends as soon as it has relaunched itself
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (ShowCommand >= 6000) {
         main_ = std::uint32_t(pid);
         return 0; // it was the interactive run itself, and it has ended

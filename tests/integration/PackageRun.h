@@ -73,6 +73,11 @@ public:
     std::uint32_t MainPid() const { return main_; }
     // Runs on that X display instead of offscreen.
     void UseDisplay(const std::string& Display) { display_ = Display; }
+    // Adds NAME=VALUE to the environment the program is started with.
+    void AddEnvironment(const std::string& Variable) { extraEnvironment_.push_back(Variable); }
+    // The exit code of the process Start waited for (the plain start, or the run itself when
+    // it was started as the relaunched one); 128 + the signal when a signal ended it.
+    int ExitCode() const { return exitCode_; }
 
 private:
     std::string Path(const std::string& name) const { return package_ + "/" + name; }
@@ -85,6 +90,8 @@ private:
     mutable int webPort_ = 0;
     std::string display_;
     std::string programName_;
+    std::vector<std::string> extraEnvironment_;
+    int exitCode_ = -1;
 };
 
 // The processes of a program running its splash mode.

@@ -3,13 +3,16 @@
 #include "brand/ServiceModes.h"
 #include "brand/TfrmBrand.h"
 #include "browser/WindowHelpers.h"
+#include "kit/ExeResources.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -38,6 +41,112 @@ template <typename Step> void Quietly(Step step) {
 // settings that name them. A package without one of them runs on the system's.
 constexpr const char* kRuntimeEntries[] = {"lib",       "libexec",      "plugins",
                                            "resources", "translations", "qt.conf"};
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void FailOn(const std::string& What, const fs::path& Path, const std::error_code& Ec) {
+    throw Exception("Unable to " + What + " " + Path.string() + ": " + Ec.message());
+}
+
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// Copies one file with its permissions; a failure names the file that could not be read or
+// written, and why (a full disk, say).
+void CopyOneFile(const fs::path& From, const fs::path& To) {
+    std::FILE* in = std::fopen(From.string().c_str(), "rb");
+    if (!in)
+        FailOn("read", From, LastError());
+    std::FILE* out = std::fopen(To.string().c_str(), "wb");
+    if (!out) {
+        const std::error_code ec = LastError();
+        std::fclose(in);
+        FailOn("write", To, ec);
+    }
+    std::vector<char> buffer(1 << 16);
+    std::error_code failed;
+    fs::path where;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (got < buffer.size() && std::ferror(in)) {
+            failed = LastError(), where = From;
+            break;
+        }
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+            failed = LastError(), where = To;
+            break;
+        }
+        if (got < buffer.size())
+            break;
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0 && !failed)
+        failed = LastError(), where = To;
+    if (failed)
+        FailOn(where == From ? "read" : "write", where, failed);
+    std::error_code ec;
+    fs::permissions(To, fs::status(From, ec).permissions(), ec);
+}
+
+// Copies the folder From to To, file by file; the first file that cannot be copied ends the
+// build, named with the reason. A package with a hole in it is no package.
+void CopyTree(const fs::path& From, const fs::path& To) {
+    std::error_code ec;
+    fs::create_directory(To, ec);
+    if (ec)
+        FailOn("create", To, ec);
+    fs::directory_iterator it(From, ec);
+    if (ec)
+        FailOn("read", From, ec);
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            FailOn("read", From, ec);
+        const fs::path source = it->path();
+        const fs::path target = To / source.filename();
+        if (it->is_directory(ec) && !it->is_symlink(ec)) {
+            CopyTree(source, target);
+        } else {
+            CopyOneFile(source, target);
+        }
+    }
+}
+
+// The files below a folder and their bytes.
+std::pair<std::uintmax_t, std::uintmax_t> FilesAndBytes(const fs::path& Folder) {
+    std::uintmax_t files = 0, bytes = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(Folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec)) {
+            ++files;
+            bytes += it->file_size(ec);
+        }
+    }
+    return {files, bytes};
+}
+
+// Copies a folder of the program's into the package (it arrives under its own name) and checks
+// that all of it arrived.
+void CopyIntoPackage(const std::string& Source, const std::string& TargetDir) {
+    const fs::path from = ResolvePathCase(Source);
+    const fs::path to = fs::path(TargetDir) / from.filename();
+    CopyTree(from, to);
+    if (FilesAndBytes(from) != FilesAndBytes(to))
+        throw Exception("Unable to copy " + from.string() + " completely to " + to.string());
+}
+
+// The copy carries the resource a stamping child was to write; Expected, when given, byte for
+// byte. A child that failed is noticed here.
+void CheckStamp(const std::string& Runme, std::uint16_t Type, const char* Name,
+                const std::string& From, const std::string* Expected) {
+    ResourceContainer resources;
+    int code = 0;
+    const ResourceEntry* entry = nullptr;
+    if (LoadExeResources(Runme, resources, code) == ContainerState::Ok)
+        entry = resources.Find(Type, ResourceName::Text(Name));
+    if (!entry || (Expected && entry->Data != *Expected))
+        throw Exception("Unable to write " + From + " into " + Runme);
+}
 
 std::string Brand(const std::string& BrandFile, const char* Key) {
     return TKo::ReadIniString(BrandFile, "INI", Key);
@@ -101,6 +210,14 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     TKo::WriteIniString(brandFile, "INI", "copyfilestoharddisk", plain(Form.CopyFilesToHardDisk));
     TKo::WriteIniString(brandFile, "INI", "includemysql", plain(Form.IncludeMySQL));
 
+    // What the build needs is read before the earlier package is emptied: a build that cannot
+    // start leaves that package as it was.
+    const std::string program = TKo::ReadTextFile(Sources.ProgramFile);
+    const std::string stack = ResolvePathCase(Sources.AppPath + "bin");
+    if (!DirectoryExists(stack))
+        throw Exception("Unable to copy " + stack + ": " +
+                        std::make_error_code(std::errc::no_such_file_or_directory).message());
+
     // Every build starts from an empty folder.
     std::string outputDir = GetOutputDir();
     Quietly([&] {
@@ -111,7 +228,7 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     });
 
     const std::string runme = JoinPath(outputDir, std::string("runme") + ExeSuffix);
-    TKo::WriteTextFile(runme, TKo::ReadTextFile(Sources.ProgramFile));
+    TKo::WriteTextFile(runme, program);
     // The copy runs in the package: it keeps the program's permission to run.
     Quietly([&] {
         std::filesystem::permissions(runme,
@@ -123,26 +240,36 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     if (!FileExists(plain(Form.SplashFileName)))
         Form.SplashFileName = QString::fromLocal8Bit(defaultSplash);
     RunModeAndWait(Sources, "/splash", runme, plain(Form.SplashFileName));
+    const std::string splash = TKo::ReadTextFile(plain(Form.SplashFileName));
+    CheckStamp(runme, 10, "RES_SPLASH", plain(Form.SplashFileName), &splash);
     const std::string defaultIcon = ExtractDefaultIcon(Sources.DataDir);
     if (!FileExists(plain(Form.IconFileName)))
         Form.IconFileName = QString::fromLocal8Bit(defaultIcon);
     RunModeAndWait(Sources, "/icon", runme, plain(Form.IconFileName));
+    CheckStamp(runme, 14, "MAINICON", plain(Form.IconFileName), nullptr);
     RunModeAndWait(Sources, "/config", runme, brandFile);
+    const std::string configuration = TKo::ReadTextFile(brandFile);
+    CheckStamp(runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
     TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(outputDir, "autorun.inf"));
 
-    Quietly([&] { TKo::CopyFiles(Sources.AppPath + "bin", outputDir); });
+    CopyIntoPackage(stack, outputDir);
     for (const char* entry : kRuntimeEntries) {
         const std::string source = ResolvePathCase(Sources.AppPath + entry);
-        if (FileExists(source) || DirectoryExists(source))
-            Quietly([&] { TKo::CopyFiles(source, outputDir); });
+        if (DirectoryExists(source))
+            CopyIntoPackage(source, outputDir);
+        else if (FileExists(source))
+            TKo::WriteTextFile(JoinPath(outputDir, entry), TKo::ReadTextFile(source));
     }
     if (DirectoryExists(ResolvePathCase(Sources.AppPath + "data/mysql"))) {
         const std::string data = JoinPath(outputDir, "data");
-        Quietly([&] { ForceDirectories(data); });
-        Quietly([&] { TKo::CopyFiles(Sources.AppPath + "data/mysql", data); });
-        Quietly([&] { TKo::CopyFiles(Sources.AppPath + "data/quindle", data); });
+        if (!ForceDirectories(data))
+            throw Exception("Unable to create " + data);
+        for (const char* database : {"data/mysql", "data/quindle"})
+            if (DirectoryExists(ResolvePathCase(Sources.AppPath + database)))
+                CopyIntoPackage(Sources.AppPath + database, data);
     }
-    Quietly([&] { ForceDirectories(JoinPath(outputDir, "www")); });
+    if (!ForceDirectories(JoinPath(outputDir, "www")))
+        throw Exception("Unable to create " + JoinPath(outputDir, "www"));
     Quietly([&] { TKo::SetReadOnlyTree(outputDir, false); });
     if (Form.IncludeMySQL == "0")
         for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})

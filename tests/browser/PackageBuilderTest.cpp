@@ -13,9 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -110,6 +114,57 @@ TEST_F(PackageBuilder, APortThatIsNoNumberStopsBeforeTheDialog) {
     TKo::WriteIniString(state.BrandFile, "INI", "port", "8o");
     TfrmBrand form;
     EXPECT_THROW(ReadBrandFields(form, state.BrandFile), Exception);
+}
+
+TEST_F(PackageBuilder, AFileThatCannotBeCopiedEndsTheBuildNamingItAndNothingIsOpened) {
+    // A link whose target is gone cannot be read: the package would lack that file.
+    std::filesystem::create_symlink(app / "gone.so", app / "bin/Apache/broken.so");
+    TfrmBrand form;
+    ReadBrandFields(form, state.BrandFile);
+    try {
+        WritePackage(form, sources);
+        ADD_FAILURE() << "the build went on";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find(app / "bin/Apache/broken.so"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("No such file or directory"), std::string::npos) << e.Message();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(PathExists(bin / "log")) << "a half package was opened";
+}
+
+TEST_F(PackageBuilder, WithoutItsServerStackTheBuildDoesNotStartAndTheEarlierPackageStays) {
+    WriteFile(Out("from before"), "an earlier package");
+    std::filesystem::remove_all(app / "bin");
+    TfrmBrand form;
+    ReadBrandFields(form, state.BrandFile);
+    EXPECT_THROW(WritePackage(form, sources), Exception);
+    EXPECT_EQ(ReadFile(Out("from before")), "an earlier package");
+    EXPECT_FALSE(PathExists(bin / "log"));
+}
+
+TEST_F(PackageBuilder, AFullDiskEndsTheBuildNamingTheFileAndWhy) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a small file system of our own needs the administrator";
+    // A stack larger than what the documents folder can take.
+    WriteFile(app / "bin/Apache/big.so", std::string(4 << 20, 'x'));
+    const std::string documents = ExtractFileDir(Out());
+    ForceDirectories(documents);
+    ASSERT_EQ(mount("tmpfs", documents.c_str(), "tmpfs", 0, "size=3m"), 0) << strerror(errno);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{documents};
+    TfrmBrand form;
+    ReadBrandFields(form, state.BrandFile);
+    try {
+        WritePackage(form, sources);
+        ADD_FAILURE() << "the build went on";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("No space left on device"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find(Out()), std::string::npos) << e.Message();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(PathExists(bin / "log")) << "a half package was opened";
 }
 
 namespace {

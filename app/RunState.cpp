@@ -205,6 +205,52 @@ void TRunState::StartDatabaseServer() {
                                     "", SW_HIDE);
 }
 
+bool TRunState::TRestarts::Allow(std::chrono::steady_clock::time_point Now) {
+    if (GivenUp)
+        return false;
+    std::erase_if(Times, [&](auto At) { return Now - At >= std::chrono::minutes(5); });
+    if (Times.size() >= 3) {
+        GivenUp = true;
+        return false;
+    }
+    Times.push_back(Now);
+    return true;
+}
+
+std::vector<TRunState::TServerNews>
+TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
+    std::vector<TServerNews> news;
+    auto givenUp = [&](const char* Server, const std::string& Log) {
+        news.push_back({std::string(), std::string("The ") + Server +
+                                           " has stopped three times in five minutes and is not "
+                                           "started again. Its log: " +
+                                           Log});
+    };
+    if (ApachePid != 0 && !webRestarts_.GivenUp && !TKo::ProcessExists(std::int32_t(ApachePid))) {
+        if (webRestarts_.Allow(Now)) {
+            // Workers of the ended parent still hold the port: they go first.
+            KillProcessesByPath(ApacheExe, TCooperativeWait());
+            ApachePids.clear();
+            ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
+            news.push_back({"The web server had stopped and was started again.", std::string()});
+        } else {
+            givenUp("web server", JoinPath(DataDir, "apache_error.log"));
+        }
+    }
+    if (MySqlPid != 0 && !databaseRestarts_.GivenUp &&
+        !TKo::ProcessExists(std::int32_t(MySqlPid))) {
+        if (databaseRestarts_.Allow(Now)) {
+            MySqlPid = TKo::RunBoundProgram(
+                MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "", SW_HIDE);
+            news.push_back(
+                {"The database server had stopped and was started again.", std::string()});
+        } else {
+            givenUp("database server", JoinPath(DataDir, "mysqld.err"));
+        }
+    }
+    return news;
+}
+
 std::string TRunState::WritePhpIni() {
     return quindle::WritePhpIni(ServerContext(), MySqlPort);
 }

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace quindle {
 
@@ -69,6 +70,18 @@ public:
     // Ends the web server and stops the database server.
     void EndServers();
 
+    // --- Keeping the servers up while the window is open --------------------------------------
+    // What the window shows of a server that ended without being asked: a line for the status
+    // bar when it was started again, an error when it is given up.
+    struct TServerNews {
+        std::string StatusLine;
+        std::string Error;
+    };
+    // Starts again, on the same port with the same configuration, a server that has ended:
+    // at most three times in five minutes each, then it is given up. Called from the window
+    // only while it runs, never during the start-up or ShutDown.
+    std::vector<TServerNews> KeepServersUp(std::chrono::steady_clock::time_point Now);
+
     // --- The outside browser ----------------------------------------------------------------
     // Reads Browser.ini (also the script-error and splash-time settings); true when it names an
     // outside browser program that exists.
@@ -103,6 +116,15 @@ public:
     std::string AppTitle = "Quindle";
 
     TCooperativeWait Wait;
+
+private:
+    struct TRestarts {
+        std::vector<std::chrono::steady_clock::time_point> Times; // within the last five minutes
+        bool GivenUp = false;
+        // False when the server is given up now; then it is not started again.
+        bool Allow(std::chrono::steady_clock::time_point Now);
+    };
+    TRestarts webRestarts_, databaseRestarts_;
 };
 
 } // namespace quindle

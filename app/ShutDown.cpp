@@ -19,6 +19,7 @@ void TfrmMain::FormDestroy() {
     // A request to end that arrives while ending (the waits let events run) runs these steps
     // again from its own call; each of them is done once and skipped after.
     tmrOutsideEvents_.stop();
+    tmrServers_.stop();
     tmrCloseSplash.stop();
     Timer1.stop();
     state_.EndSplash();

@@ -74,6 +74,7 @@ void TfrmMain::FormCreate() {
             SetTrayIcon(true);
         StartSplashCloseTimer();
         s.Started = true;
+        tmrServers_.start();
         if (!s.WebServerAccessProblem.empty())
             QTimer::singleShot(
                 0, this, [this] { ShowErrorBox("Error", state_.WebServerAccessProblem, this); });

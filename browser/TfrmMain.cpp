@@ -44,6 +44,9 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
     tmrOutsideEvents_.start();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
+    // A server that ends on its own is noticed within a second, once the start-up is done.
+    tmrServers_.setInterval(500);
+    connect(&tmrServers_, &QTimer::timeout, this, &TfrmMain::KeepServersUp);
 }
 
 TfrmMain::~TfrmMain() = default;

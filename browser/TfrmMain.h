@@ -100,6 +100,7 @@ private:
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();
+    void KeepServersUp();
     void LetMessagesRun();
     // Waits of the start-up and shutdown: events run, also during their pauses.
     TCooperativeWait MakeCooperativeWait();
@@ -120,6 +121,7 @@ private:
     TStartShow startShow_ = TStartShow::Normal;
     QWebEngineProfile* profile_ = nullptr;
     QTimer tmrOutsideEvents_;
+    QTimer tmrServers_; // keeps the servers up once the window runs
     std::unique_ptr<TTrayIconMan> trayIcon_;
     TReportChannel reports_;
     QSocketNotifier* reportNotifier_ = nullptr;

@@ -449,3 +449,65 @@ TEST_F(DemoPackage, AWindowThatCannotOpenEndsTheServersAndSaysWhy) {
             << run.Log();
     }
 }
+
+TEST_F(DemoPackage, ServersThatEndComeBackOnTheirPortsUntilTheThirdTimeInFiveMinutes) {
+    PackageCopy package;
+    PackageRun run(package, home / "user");
+    run.StartAndWaitForSite();
+    ASSERT_TRUE(run.WaitForDatabase()) << run.Log();
+    const std::string marker = "kept-" + std::to_string(getpid());
+    ASSERT_EQ(HttpRequest(run.WebPort(), "POST", "/guestbook.php", "name=Tester&message=" + marker)
+                  .status,
+              302);
+    const int port = run.WebPort();
+    const std::string apache = package.Path("bin/Apache/Apache");
+    const std::string mysqld = package.Path("bin/mysql/bin/mysqld");
+    // The web server's parent: the one the program started.
+    auto webServer = [&] {
+        for (auto pid : TKo::FindProcessesByPath(apache))
+            if (TKo::GetParentPid(pid) == run.MainPid())
+                return pid;
+        return std::uint32_t(0);
+    };
+    auto served = [&] { return HttpRequest(port, "GET", "/").status == 200; };
+
+    // The database server, killed: back on its port, with the committed row.
+    const auto database = TKo::FindProcessesByPath(mysqld);
+    ASSERT_EQ(database.size(), 1u);
+    kill(pid_t(database[0]), SIGKILL);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const auto now = TKo::FindProcessesByPath(mysqld);
+            return now.size() == 1 && now[0] != database[0] &&
+                   HttpRequest(port, "GET", "/guestbook.php").body.find(marker) !=
+                       std::string::npos;
+        },
+        30000))
+        << run.Log();
+    EXPECT_NE(run.Log().find("The database server had stopped and was started again."),
+              std::string::npos)
+        << run.Log();
+
+    // The web server, killed three times: back each time on the same port.
+    for (int round = 1; round <= 3; ++round) {
+        const auto before = webServer();
+        ASSERT_NE(before, 0u) << "round " << round << "\n" << run.Log();
+        kill(pid_t(before), SIGKILL);
+        EXPECT_TRUE(
+            WaitUntil([&] { return webServer() != 0 && webServer() != before && served(); }, 15000))
+            << "round " << round << "\n"
+            << run.Log();
+    }
+    EXPECT_EQ(run.WebPort(), port);
+    // A fourth time within five minutes: given up, and the user is told which and where to look.
+    kill(pid_t(webServer()), SIGKILL);
+    EXPECT_TRUE(
+        WaitUntil([&] { return run.Log().find("apache_error.log") != std::string::npos; }, 15000))
+        << run.Log();
+    EXPECT_NE(run.Log().find("The web server has stopped three times in five minutes"),
+              std::string::npos)
+        << run.Log();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(webServer(), 0u);
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}

@@ -29,6 +29,7 @@ QtMessageHandler g_previousHandler = nullptr;
         try {
             g_run->EndProcesses();
         } catch (...) {
+            // The program ends next either way; the servers then follow it by themselves.
         }
     }
     std::_Exit(1);

@@ -200,9 +200,7 @@ void TRunState::StartDatabaseServer() {
     KillProcessesByPath(MySqlExe, Wait);
     MySqlPort = TKo::FindFreePort(3306, true);
     MyIniFile = WriteMyIni(ServerContext(), MySqlPort);
-    // Asked to end when we end, however that happens: it closes its files before it goes.
-    MySqlPid = TKo::RunBoundProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir),
-                                    "", SW_HIDE);
+    MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
 }
 
 bool TRunState::TRestarts::Allow(std::chrono::steady_clock::time_point Now) {
@@ -228,8 +226,12 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
     };
     if (ApachePid != 0 && !webRestarts_.GivenUp && !TKo::ProcessExists(std::int32_t(ApachePid))) {
         if (webRestarts_.Allow(Now)) {
-            // Workers of the ended parent still hold the port: they go first.
+            // Workers of the ended parent still hold the port: they go first, and the new
+            // server starts once they are gone, or it would find its port taken and end.
             KillProcessesByPath(ApacheExe, TCooperativeWait());
+            for (int waited = 0; waited < 2000 && !TKo::FindProcessesByPath(ApacheExe).empty();
+                 waited += 20)
+                TCooperativeWait().Pause(20);
             ApachePids.clear();
             ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
             news.push_back({"The web server had stopped and was started again.", std::string()});
@@ -240,8 +242,7 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
     if (MySqlPid != 0 && !databaseRestarts_.GivenUp &&
         !TKo::ProcessExists(std::int32_t(MySqlPid))) {
         if (databaseRestarts_.Allow(Now)) {
-            MySqlPid = TKo::RunBoundProgram(
-                MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "", SW_HIDE);
+            MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
             news.push_back(
                 {"The database server had stopped and was started again.", std::string()});
         } else {

@@ -113,6 +113,7 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
                 for (const std::string& file : shared.Files)
                     DeletePartFile(AppPath, file, deletedExtensions);
         } catch (...) {
+            // What cannot be deleted stays, as a part's files do; nothing is shown.
         }
     }
     try {

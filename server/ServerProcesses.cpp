@@ -62,6 +62,12 @@ std::string WebServerParams(const std::string& HttpdConfFile) {
     return "-f " + Quoted(HttpdConfFile);
 }
 
+std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string& MyIniFile,
+                                  int MySqlPort, const std::string& BinDir) {
+    return TKo::RunBoundProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "",
+                                SW_HIDE);
+}
+
 std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
                              const std::string& DataDir) {
     // A pid file left by a killed run names a process that may be alive again under another

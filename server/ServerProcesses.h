@@ -39,6 +39,10 @@ std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
                                  const std::string& BinDir);
 std::string WebServerParams(const std::string& HttpdConfFile);
 
+// Starts the database server with this run's configuration; it ends when we end, however that
+// happens, after closing its files.
+std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string& MyIniFile,
+                                  int MySqlPort, const std::string& BinDir);
 // Starts the web server hidden; returns the parent's id, 0 when it did not start.
 std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
                              const std::string& DataDir);

@@ -16,6 +16,8 @@ namespace {
 
 // The run whose processes must end before the program does, whatever ends it.
 TRunState* g_run = nullptr;
+// Made on the heap: the shutdown ends it from wherever it runs, and never returns there.
+QApplication* g_app = nullptr;
 QtMessageHandler g_previousHandler = nullptr;
 
 // Says why on the standard error stream (unless the reason is empty: said already), ends what
@@ -49,6 +51,11 @@ void EndRunOnFatalMessage(QtMsgType Type, const QMessageLogContext& Context,
 
 } // namespace
 
+void EndToolkit() {
+    delete g_app;
+    g_app = nullptr;
+}
+
 int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     // From here on a request to end runs the shutdown instead of leaving the servers behind.
     InstallEndRequestHandlers();
@@ -71,7 +78,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     g_run = &prepared;
     g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    g_app = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (!firstInstance) {
         ShowErrorBox("Error", "An instance of this application is already running!");
@@ -91,7 +98,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
         ShowErrorBox("Error", reason); // on the standard error stream too
         EndRunAndExit(std::string());
     }
-    const int code = app.exec();
+    const int code = QApplication::exec();
     frmMain->ShutDown();
     return code;
 }

@@ -203,7 +203,11 @@ void TBrowserWindow::WireControlEvents() {
     connect(WebBrowser1, &TWebBrowser::DownloadBegin, this, [this] { actStop->setEnabled(true); });
     connect(WebBrowser1, &TWebBrowser::DownloadComplete, this,
             [this] { actStop->setEnabled(false); });
-    connect(WebBrowser1, &TWebBrowser::WindowClosing, this, [this] { PageClosedItself(); });
+    // The page asks from within the engine's own work; the window (and perhaps the program) ends
+    // once that work is done.
+    connect(
+        WebBrowser1, &TWebBrowser::WindowClosing, this, [this] { PageClosedItself(); },
+        Qt::QueuedConnection);
     connect(WebBrowser1, &TWebBrowser::ScriptError, this, &TBrowserWindow::ShowScriptError);
     connect(WebBrowser1, &TWebBrowser::FullScreenChange, this,
             &TBrowserWindow::WebBrowser1FullScreenChange);

@@ -66,6 +66,14 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
     setPage(page_);
 }
 
+void TWebBrowser::ClosePage() {
+    delete page_;
+    page_ = nullptr;
+    // A view left without a page makes itself one of the engine's default profile, which must
+    // not outlive the engine either.
+    qDeleteAll(findChildren<QWebEnginePage*>(Qt::FindDirectChildrenOnly));
+}
+
 void TWebBrowser::ExitPageFullScreen() {
     if (pageFullScreen_)
         triggerPageAction(QWebEnginePage::ExitFullScreen);

@@ -38,6 +38,8 @@ public:
     // Takes a page of the profile; the control is usable from then on.
     void UseProfile(QWebEngineProfile* Profile);
     TWebPage* Page() const { return page_; }
+    // Ends the page for good (its profile can end after it); the control shows nothing more.
+    void ClosePage();
 
     void Navigate(const QString& Url);
     void GoBack();

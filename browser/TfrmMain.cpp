@@ -92,6 +92,14 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     UseProfile(profile_);
 }
 
+void TfrmMain::CloseProfile() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (TWebBrowser* browser : window->findChildren<TWebBrowser*>())
+            browser->ClosePage();
+    delete profile_;
+    profile_ = nullptr;
+}
+
 void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
     connect(Profile, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
 }

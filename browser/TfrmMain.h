@@ -42,6 +42,9 @@ public:
     void StartSplashCloseTimer();
     // Ends every process the run started, then the program itself.
     [[noreturn]] void ShutDown();
+    // Ends every page of every window, then the package's profile: the browser engine then
+    // writes what it still holds of them (cookies, storage) as soon as its events run.
+    void CloseProfile();
 
     TRunState& State() { return state_; }
     // Downloads of pages in Profile ask where to save and show their progress here.

@@ -45,6 +45,9 @@ public:
     static bool IsDescendantProcess(std::uint32_t AncestorPid, std::uint32_t Pid);
     static bool KillProcess(std::uint32_t Pid);
     [[noreturn]] static void TerminateSelf();
+    // Ends this process after that time, whatever it is doing then: a bound for an orderly end
+    // that might hang.
+    static void TerminateSelfAfter(int Milliseconds);
     static bool EnablePrivilege(const std::string& PrivilegeName);
     static bool IsFirstInstance(const std::string& MutexName);
     static bool IsFileInUse(const std::string& FileName);

@@ -20,6 +20,13 @@ bool TKo::IsDescendantProcess(std::uint32_t AncestorPid, std::uint32_t Pid) {
     return result;
 }
 
+void TKo::TerminateSelfAfter(int Milliseconds) {
+    std::thread([Milliseconds] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+        TerminateSelf();
+    }).detach();
+}
+
 void TKo::StopProcess(std::uint32_t Pid, int TimeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     // One request only: some servers take a second one as a reason to stop listening at all.

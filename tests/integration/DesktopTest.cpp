@@ -3,6 +3,7 @@
 
 #include "kit/Paths.h"
 #include "tests/integration/PackageRun.h"
+#include "tests/integration/StorageProbe.h"
 #include "tests/integration/VirtualDesktop.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,6 @@ std::string Describe(const std::vector<DesktopWindow>& Windows) {
                 std::to_string(w.Width) + "x" + std::to_string(w.Height) + " " + w.State + "\n";
     return text;
 }
-
 
 class Desktop : public ::testing::Test {
 protected:
@@ -187,10 +187,15 @@ TEST_F(Desktop, FullScreenCoversTheWholeScreenWithThePageAlone) {
 }
 
 TEST_F(Desktop, TheTrayEntryMovesTheSiteToEveryAddressAndANewPortAndTheProgramComesBackThere) {
+    // The hand-over to the new start keeps the cookies the page set.
+    StorageProbe probe(package.Dir());
     auto started = Run();
     PackageRun& run = *started;
+    probe.Mark(run);
     DesktopWindow main;
     ASSERT_TRUE(StartWithTrayIcon(run, main));
+    const std::string stored = probe.WaitForStored(run);
+    ASSERT_FALSE(stored.empty()) << run.Log();
     const std::string before = ReadFile(package.Program());
     const int oldPort = run.WebPort();
     const auto apache = TKo::FindProcessesByPath(package.Path("bin/Apache/Apache"));
@@ -259,9 +264,47 @@ TEST_F(Desktop, TheTrayEntryMovesTheSiteToEveryAddressAndANewPortAndTheProgramCo
     EXPECT_NE(config.find("title=Demo Shop"), std::string::npos) << config;
     DesktopWindow again;
     EXPECT_TRUE(WaitForWindow("Demo Shop", FullWidth, 30000, again)) << run.Log();
+    // Local storage belongs to the address and port, which the change gives up; cookies belong
+    // to the host and are kept.
+    EXPECT_EQ(probe.WaitForFound(run), "cookie=" + stored + " local=") << run.Log();
     // The command copy has done its work and ended.
     const std::string copy = TKo::GetTempDir() + "/qndl_cmd0.tmp";
     EXPECT_TRUE(FileExists(copy));
     EXPECT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(copy).empty(); }, 10000));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(Desktop, TheCloseBoxAndTheTrayExitKeepWhatThePageStored) {
+    StorageProbe probe(package.Dir());
+    // Starts a run, checks what the page found of the run before, and ends the run by Road a
+    // second after the page has stored its new values.
+    std::string stored;
+    auto runAndEnd = [&](const std::function<void(PackageRun&, const DesktopWindow&)>& Road) {
+        auto started = Run();
+        PackageRun& run = *started;
+        probe.Mark(run);
+        DesktopWindow main;
+        ASSERT_TRUE(StartWithTrayIcon(run, main));
+        const std::string found = probe.WaitForFound(run);
+        EXPECT_EQ(found, stored.empty() ? "cookie= local=" : BothKept(stored)) << run.Log();
+        stored = probe.WaitForStored(run);
+        ASSERT_FALSE(stored.empty()) << run.Log();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        run.Processes();
+        Road(run, main);
+        EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+    };
+    runAndEnd([&](PackageRun&, const DesktopWindow& Main) { desktop.Close(Main); });
+    // Exit is the last entry of the tray menu.
+    runAndEnd([&](PackageRun&, const DesktopWindow&) {
+        ASSERT_TRUE(desktop.ClickTrayIcon(3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        desktop.PressKeys("Up Return");
+    });
+    auto started = Run();
+    PackageRun& last = *started;
+    probe.Mark(last);
+    ASSERT_NE(last.Start(), 0u);
+    EXPECT_EQ(probe.WaitForFound(last), BothKept(stored)) << last.Log();
+    EXPECT_TRUE(last.ShutDownAndWait()) << last.Log();
 }

@@ -41,6 +41,8 @@ public:
     void PressKeys(const std::string& Keys) const;
     // Asks the window manager to minimise the window.
     void Minimise(const DesktopWindow& Window) const;
+    // Closes the window as its close box does: the window manager asks the program to.
+    void Close(const DesktopWindow& Window) const;
     // Saves the whole screen as a PNG.
     bool Screenshot(const std::string& File) const;
 

@@ -1,15 +1,22 @@
 // The Rebrand button of the main window: the dialog and the package builder.
 
-#include "brand/PackageBuilder.h"
+#include "app/RebrandButton.h"
 #include "browser/TfrmMain.h"
 
 namespace quindle {
 
+TPackageSources PackageSourcesOf(TRunState& Run) {
+    TPackageSources sources = OwnPackageSources(Run.BrandFile, Run.DataDir);
+    sources.DatabaseDir = Run.DatabaseDir();
+    sources.StopDatabase = [&Run] { Run.PauseDatabaseServer(); };
+    sources.StartDatabase = [&Run] { Run.ResumeDatabaseServer(); };
+    return sources;
+}
+
 void TfrmMain::btnBrandClick() {
     try {
         BuildRebrandedPackage(
-            OwnPackageSources(state_.BrandFile, state_.DataDir),
-            [this](bool On) { EnableTrayIcon(On); }, this);
+            PackageSourcesOf(state_), [this](bool On) { EnableTrayIcon(On); }, this);
     } catch (...) {
         // What the builder does not show itself is not shown.
     }

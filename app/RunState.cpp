@@ -239,7 +239,7 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
             givenUp("web server", JoinPath(DataDir, "apache_error.log"));
         }
     }
-    if (MySqlPid != 0 && !databaseRestarts_.GivenUp &&
+    if (MySqlPid != 0 && !databasePaused_ && !databaseRestarts_.GivenUp &&
         !TKo::ProcessExists(std::int32_t(MySqlPid))) {
         if (databaseRestarts_.Allow(Now)) {
             MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
@@ -250,6 +250,28 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
         }
     }
     return news;
+}
+
+std::string TRunState::DatabaseDir() const {
+    std::string dir =
+        MyIniFile.empty() ? std::string() : TKo::ReadIniString(MyIniFile, "mysqld", "datadir");
+    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
+        dir = dir.substr(1, dir.size() - 2);
+    return dir.empty() ? TKo::GetAppPath() + "data" : dir;
+}
+
+void TRunState::PauseDatabaseServer() {
+    if (MySqlPid == 0 || databasePaused_)
+        return;
+    databasePaused_ = true;
+    StopDatabaseServer(MySqlPid, MySqlPort);
+}
+
+void TRunState::ResumeDatabaseServer() {
+    if (!databasePaused_)
+        return;
+    databasePaused_ = false;
+    MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
 }
 
 std::string TRunState::WritePhpIni() {

@@ -82,6 +82,15 @@ public:
     // only while it runs, never during the start-up or ShutDown.
     std::vector<TServerNews> KeepServersUp(std::chrono::steady_clock::time_point Now);
 
+    // --- A copy of the database files -----------------------------------------------------------
+    // The folder of the database files this run's server uses.
+    std::string DatabaseDir() const;
+    // Stops the database server in its orderly way, so that its files on disk are complete and
+    // stay as they are; the watch leaves it stopped until ResumeDatabaseServer starts it again on
+    // the same port with the same configuration. Nothing happens when no database server runs.
+    void PauseDatabaseServer();
+    void ResumeDatabaseServer();
+
     // --- The outside browser ----------------------------------------------------------------
     // Reads Browser.ini (also the script-error and splash-time settings); true when it names an
     // outside browser program that exists.
@@ -125,6 +134,7 @@ private:
         bool Allow(std::chrono::steady_clock::time_point Now);
     };
     TRestarts webRestarts_, databaseRestarts_;
+    bool databasePaused_ = false;
 };
 
 } // namespace quindle

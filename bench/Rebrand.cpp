@@ -4,8 +4,8 @@
 
 #include "app/RunState.h"
 #include "bench/BenchSupport.h"
-#include "brand/ServiceModes.h"
 #include "brand/PackageBuilder.h"
+#include "brand/ServiceModes.h"
 #include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"
 #include "tests/integration/PackageRun.h"
@@ -43,7 +43,13 @@ int main(int argc, char** argv) {
     state.DataDir = root + "/data";
     std::filesystem::create_directories(state.DataDir);
     state.WriteBrandDefaults();
-    const TPackageSources sources{demo.Program(), demo.Dir() + "/", state.BrandFile, state.DataDir};
+    const TPackageSources sources{demo.Program(),
+                                  demo.Dir() + "/",
+                                  state.BrandFile,
+                                  state.DataDir,
+                                  demo.Path("data"),
+                                  {},
+                                  {}};
 
     // What the stamping alone costs: the three processes on a fresh copy of the program.
     const std::string config = root + "/config.ini", stamped = root + "/runme";

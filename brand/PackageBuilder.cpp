@@ -125,15 +125,37 @@ std::pair<std::uintmax_t, std::uintmax_t> FilesAndBytes(const fs::path& Folder) 
     return {files, bytes};
 }
 
-// Copies a folder of the program's into the package (it arrives under its own name) and checks
-// that all of it arrived.
-void CopyIntoPackage(const std::string& Source, const std::string& TargetDir) {
+// Copies a folder into the package as To and checks that all of it arrived.
+void CopyFolderAs(const std::string& Source, const fs::path& To) {
     const fs::path from = ResolvePathCase(Source);
-    const fs::path to = fs::path(TargetDir) / from.filename();
-    CopyTree(from, to);
-    if (FilesAndBytes(from) != FilesAndBytes(to))
-        throw Exception("Unable to copy " + from.string() + " completely to " + to.string());
+    CopyTree(from, To);
+    if (FilesAndBytes(from) != FilesAndBytes(To))
+        throw Exception("Unable to copy " + from.string() + " completely to " + To.string());
 }
+
+// Copies a folder of the program's into the package, where it arrives under its own name.
+void CopyIntoPackage(const std::string& Source, const std::string& TargetDir) {
+    CopyFolderAs(Source, fs::path(TargetDir) / fs::path(ResolvePathCase(Source)).filename());
+}
+
+// The run's database server is stopped while this lives, and started again after, also when
+// the copy fails: the author's own window goes on reaching its database.
+class TDatabaseStopped {
+public:
+    explicit TDatabaseStopped(const TPackageSources& Sources) : sources_(Sources) {
+        if (sources_.StopDatabase)
+            sources_.StopDatabase();
+    }
+    ~TDatabaseStopped() {
+        if (sources_.StartDatabase)
+            Quietly(sources_.StartDatabase);
+    }
+    TDatabaseStopped(const TDatabaseStopped&) = delete;
+    TDatabaseStopped& operator=(const TDatabaseStopped&) = delete;
+
+private:
+    const TPackageSources& sources_;
+};
 
 // The copy carries the resource a stamping child was to write; Expected, when given, byte for
 // byte. A child that failed is noticed here.
@@ -173,7 +195,13 @@ std::string ExtractDefaultIcon(const std::string& DataDir) {
 }
 
 TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir) {
-    return {TKo::GetAppFileName(), TKo::GetAppPath(), BrandFile, DataDir};
+    return {TKo::GetAppFileName(),
+            TKo::GetAppPath(),
+            BrandFile,
+            DataDir,
+            TKo::GetAppPath() + "data",
+            {},
+            {}};
 }
 
 void ReadBrandFields(TfrmBrand& Form, const std::string& BrandFile) {
@@ -260,13 +288,12 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
         else if (FileExists(source))
             TKo::WriteTextFile(JoinPath(outputDir, entry), TKo::ReadTextFile(source));
     }
-    if (DirectoryExists(ResolvePathCase(Sources.AppPath + "data/mysql"))) {
-        const std::string data = JoinPath(outputDir, "data");
-        if (!ForceDirectories(data))
-            throw Exception("Unable to create " + data);
-        for (const char* database : {"data/mysql", "data/quindle"})
-            if (DirectoryExists(ResolvePathCase(Sources.AppPath + database)))
-                CopyIntoPackage(Sources.AppPath + database, data);
+    // The database goes in whole and as committed: a running server holds part of it in memory
+    // and in its logs, and its tables are only readable together with its system files.
+    const std::string database = ResolvePathCase(Sources.DatabaseDir);
+    if (Form.IncludeMySQL != "0" && DirectoryExists(JoinPath(database, "mysql"))) {
+        TDatabaseStopped stopped(Sources);
+        CopyFolderAs(database, JoinPath(outputDir, "data"));
     }
     if (!ForceDirectories(JoinPath(outputDir, "www")))
         throw Exception("Unable to create " + JoinPath(outputDir, "www"));

@@ -24,8 +24,12 @@ struct TPackageSources {
     std::string AppPath;     // the folder beside it holding bin and data, with a separator
     std::string BrandFile;   // Brand.ini
     std::string DataDir;
+    std::string DatabaseDir; // the database files the run uses: the package's data folder
+    // Stop the run's database server in its orderly way for the copy of its files, and start
+    // it again after; empty when no server runs.
+    std::function<void()> StopDatabase, StartDatabase;
 };
-// The running program and its own folders.
+// The running program and its own folders; no database server runs.
 TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir);
 
 // Fills the dialog's fields from Brand.ini (raises when the port is no number).

@@ -2,6 +2,7 @@
 // modes: what lands in OutQNL, what runme carries, and what the database choice leaves out.
 
 #include "brand/PackageBuilder.h"
+#include "app/RebrandButton.h"
 #include "app/RunState.h"
 #include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"
@@ -21,6 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 using namespace quindle;
@@ -40,7 +43,8 @@ protected:
         }
         state.DataDir = data.Path();
         state.WriteBrandDefaults();
-        sources = {QUINDLE_PATH, app.Path() + "/", state.BrandFile, data.Path()};
+        sources = {
+            QUINDLE_PATH, app.Path() + "/", state.BrandFile, data.Path(), app / "data", {}, {}};
         // The desktop's opener is a recorder here: the finished folder is "opened" into a log.
         WriteFile(bin / "xdg-open",
                   "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + (bin / "log") + "'\n");
@@ -106,7 +110,8 @@ TEST_F(PackageBuilder, RunmeCarriesTheChoicesAndThePackageTheStackAndTheDatabase
     EXPECT_TRUE(FileExists(Out("bin/mysql/bin/mysqld")));
     EXPECT_TRUE(FileExists(Out("data/mysql/db.opt")));
     EXPECT_TRUE(FileExists(Out("data/quindle/guestbook.frm")));
-    EXPECT_FALSE(PathExists(Out("data/other")));
+    // Every database of the folder goes: an application's own is rarely the one named quindle.
+    EXPECT_TRUE(FileExists(Out("data/other/x")));
     EXPECT_TRUE(DirectoryExists(Out("www")));
     EXPECT_TRUE(std::filesystem::is_empty(Out("www")));
     EXPECT_FALSE(PathExists(Out("left from before")));
@@ -188,7 +193,13 @@ protected:
         form.Title = "Corner Shop";
         form.ShowTrayIcon = "1";
         form.Port = port = 8000 + int(getpid() % 900);
-        WritePackage(form, {demo.Program(), demo.Dir() + "/", state.BrandFile, data.Path()});
+        WritePackage(form, {demo.Program(),
+                            demo.Dir() + "/",
+                            state.BrandFile,
+                            data.Path(),
+                            demo.Path("data"),
+                            {},
+                            {}});
         out = GetOutputDir();
         // The author drops the site into www, the demo's with a page of his own.
         std::filesystem::copy(demo.Path("www"), out + "/www",
@@ -282,4 +293,124 @@ TEST_F(RebrandedPackage, RunsOnADesktopThatNeverHadQtOrPhp) {
     if (exitCode == 77)
         GTEST_SKIP() << output;
     EXPECT_EQ(exitCode, 0) << output;
+}
+
+namespace {
+
+// A page of the author's: adds a row to a table of its own (made in this run) and counts the
+// rows of it and of the demo's guestbook.
+const char* kNotesPage = R"(<?php
+mysqli_report(MYSQLI_REPORT_OFF);
+$db = @new mysqli('127.0.0.1', 'root', '', 'quindle', (int) ini_get('mysqli.default_port'));
+if ($db->connect_errno) { echo 'no database'; exit; }
+$db->query('CREATE TABLE IF NOT EXISTS notes (id INT AUTO_INCREMENT PRIMARY KEY,
+            text VARCHAR(100) NOT NULL) ENGINE=InnoDB');
+if (isset($_GET['add'])) {
+    $stmt = $db->prepare('INSERT INTO notes (text) VALUES (?)');
+    $stmt->bind_param('s', $_GET['add']);
+    echo $stmt->execute() ? 'added' : 'failed';
+    exit;
+}
+$count = fn($table) => $db->query("SELECT COUNT(*) FROM $table")->fetch_row()[0];
+echo 'notes=' . $count('notes') . ' guestbook=' . $count('guestbook');
+)";
+
+std::string ProcessCmdline(std::uint32_t Pid) {
+    std::ifstream in("/proc/" + std::to_string(Pid) + "/cmdline");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(RebrandingARunningPackage, TakesEveryCommittedRowAndTheAuthorKeepsHisDatabase) {
+    TempDir bin, data, home;
+    WriteFile(bin / "xdg-open", "#!/bin/sh\nexit 0\n");
+    chmod((bin / "xdg-open").c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", (bin.Path() + ":" + savedPath).c_str(), 1);
+    struct RestorePath {
+        std::string path;
+        ~RestorePath() { setenv("PATH", path.c_str(), 1); }
+    } restore{savedPath};
+
+    // The author's package runs, and its pages write rows: the guestbook's, and those of a table
+    // the author's page makes in this run.
+    PackageCopy demo;
+    WriteFile(demo.Path("www/notes.php"), kNotesPage);
+    PackageRun run(demo, home / "author");
+    ASSERT_NE(run.StartAndWaitForSite(), 0u) << run.Log();
+    ASSERT_TRUE(run.WaitForDatabase()) << run.Log();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(HttpRequest(run.WebPort(), "POST", "/guestbook.php",
+                              "name=Guest" + std::to_string(i) + "&message=Hello")
+                      .status,
+                  302);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(HttpRequest(run.WebPort(), "GET", "/notes.php?add=n" + std::to_string(i)).body,
+                  "added");
+    const std::string counted = HttpRequest(run.WebPort(), "GET", "/notes.php").body;
+    ASSERT_EQ(counted.substr(0, 9), "notes=20 ") << counted;
+
+    // The run's database server as the program knows it.
+    TRunState state;
+    state.DataDir = run.DataDir();
+    state.BrandFile = JoinPath(state.DataDir, "Brand.ini");
+    state.BinDir = demo.Path("bin");
+    state.MyIniFile = JoinPath(state.DataDir, "my.ini");
+    state.MySqlExe = demo.Path("bin/mysql/bin/mysqld");
+    state.MySqlPort = run.MySqlPort();
+    const auto servers = TKo::FindProcessesByPath(state.MySqlExe);
+    ASSERT_EQ(servers.size(), 1u);
+    state.MySqlPid = servers[0];
+    const std::string commandLine = ProcessCmdline(state.MySqlPid);
+
+    TfrmBrand form;
+    ReadBrandFields(form, state.BrandFile);
+    form.Title = "Corner Shop";
+    form.Port = 8000 + int(getpid() % 900);
+    TPackageSources sources = PackageSourcesOf(state);
+    // The program is the package's, not this test's.
+    sources.ProgramFile = demo.Program();
+    sources.AppPath = demo.Dir() + "/";
+    EXPECT_EQ(sources.DatabaseDir, demo.Path("data"));
+    // While the files are copied the server is down, and the watch of the servers leaves it so.
+    bool copiedWhileDown = false;
+    const auto stop = sources.StopDatabase;
+    sources.StopDatabase = [&] {
+        stop();
+        copiedWhileDown = TKo::FindProcessesByPath(state.MySqlExe).empty() &&
+                          state.KeepServersUp(std::chrono::steady_clock::now()).empty() &&
+                          TKo::FindProcessesByPath(state.MySqlExe).empty();
+    };
+    WritePackage(form, sources);
+    EXPECT_TRUE(copiedWhileDown);
+    const std::string out = GetOutputDir();
+
+    // The server is up again on its port with the same command line, and the author's own run
+    // reaches its rows as before.
+    ASSERT_NE(state.MySqlPid, servers[0]);
+    EXPECT_EQ(ProcessCmdline(state.MySqlPid), commandLine);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HttpRequest(run.WebPort(), "GET", "/notes.php").body == counted; }, 30000))
+        << HttpRequest(run.WebPort(), "GET", "/notes.php").body;
+    state.EndServers();
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+
+    // The built package holds every row and table, and its server says nothing is missing.
+    std::filesystem::copy(demo.Path("www"), out + "/www",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    chmod(out.c_str(), 0755);
+    PackageRun built(out, home / "user", "runme");
+    ASSERT_NE(built.StartAndWaitForSite(), 0u) << built.Log();
+    ASSERT_TRUE(built.WaitForDatabase()) << built.Log();
+    EXPECT_EQ(HttpRequest(built.WebPort(), "GET", "/notes.php").body, counted);
+    EXPECT_TRUE(built.ShutDownAndWait()) << built.Log();
+    std::istringstream log(ReadFile(built.DataDir() + "/mysqld.err"));
+    for (std::string line; std::getline(log, line);) {
+        EXPECT_EQ(line.find("[ERROR]"), std::string::npos) << line;
+        EXPECT_EQ(line.find("doesn't exist"), std::string::npos) << line;
+        // Files copied from a server that was still running look like those of a crash.
+        EXPECT_EQ(line.find("crash recovery"), std::string::npos) << line;
+    }
 }

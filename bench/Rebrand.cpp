@@ -2,13 +2,13 @@
 // stack, the database files) next to a plain recursive copy of the same bin and data trees, in
 // the same run: the stamping processes should add next to nothing.
 
-#include "app/RunState.h"
 #include "bench/BenchSupport.h"
-#include "brand/PackageBuilder.h"
-#include "brand/ServiceModes.h"
-#include "brand/TfrmBrand.h"
 #include "kit/KoClass.h"
+#include "launcher/RunState.h"
+#include "launcher/ServiceModes.h"
 #include "tests/integration/PackageRun.h"
+#include "window/PackageBuilder.h"
+#include "window/TfrmBrand.h"
 
 #include <QApplication>
 

@@ -36,8 +36,8 @@ foreach(module QtCore QtGui QtWidgets QtNetwork QtPrintSupport QtWebEngineCore
 endforeach()
 
 file(GLOB sources CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/browser/*.cpp
-  ${CMAKE_SOURCE_DIR}/brand/*.cpp ${CMAKE_SOURCE_DIR}/server/*.cpp)
+  ${CMAKE_SOURCE_DIR}/launcher/*.cpp ${CMAKE_SOURCE_DIR}/splash/*.cpp
+  ${CMAKE_SOURCE_DIR}/window/*.cpp ${CMAKE_SOURCE_DIR}/server/*.cpp)
 set(stamps)
 foreach(source ${sources})
   file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${source})

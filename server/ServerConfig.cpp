@@ -1,8 +1,8 @@
 #include "server/ServerConfig.h"
-#include "app/ConfigFiles.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
+#include "server/ConfigFiles.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,0 +1,16 @@
+#include "launcher/DispatchCommandLine.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+#include "launcher/Modules.h"
+#include "launcher/ServiceModes.h"
+
+namespace quindle {
+
+void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** argv) {
+    // The splash is the one mode with a window; the mode word has no case.
+    if (Args.size() >= 2 && LowerCase(Args[0]) == "splash" && FileExists(Args[1]))
+        RunSplash(Args[1], argc, argv);
+    RunServiceMode(Args);
+}
+
+} // namespace quindle

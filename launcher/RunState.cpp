@@ -1,0 +1,353 @@
+#include "launcher/RunState.h"
+#include "kit/Accounts.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+#include "server/ConfigFiles.h"
+
+#include <filesystem>
+
+namespace quindle {
+void TRunState::PrepareEnvironment() {
+    DataDir = TKo::GetDataDir();
+    TKo::SetPHPRCEnv(DataDir);
+    TKo::SetOSLanguageEnv();
+    TKo::SetEnvironmentVariable("SERVER_FILENAME", TKo::GetAppFileName());
+    TKo::SetEnvironmentVariable("SERVER_FILEVERSION", kServerFileVersion);
+    TKo::SetEnvironmentVariable("SERVER_APPNAME", kBuiltInTitle);
+}
+
+bool TRunState::PrepareRun() {
+    PrepareEnvironment();
+    Started = false;
+    ConfigFile = ExtractConfigIni();
+    BrandFile = WriteBrandDefaults();
+    ReadTitle();
+    TitleRead = true;
+    if (!ClaimSingleInstance())
+        return false;
+    StartSplash();
+    return true;
+}
+
+void TRunState::StartServers() {
+    BinDir = GetBinDir();
+    SetStackEnvironment();
+    StartDatabaseServer();
+    WritePhpIni();
+    ChooseWebPort();
+    WriteHttpdConf();
+    PrepareWebServerAccount();
+    StartWebServer();
+}
+
+std::string TRunState::ExtractConfigIni() {
+    const std::string file = JoinPath(DataDir, "Config.ini");
+    TKo::SaveResourceToFile("RES_CONFIG_INI", file);
+    return file;
+}
+
+std::string TRunState::ReadConfig(const std::string& Key) const {
+    return TKo::ReadIniString(ConfigFile, kConfigSection, Key);
+}
+
+void TRunState::WriteConfig(const std::string& Key, const std::string& Value) {
+    TKo::WriteIniString(ConfigFile, kConfigSection, Key, Value);
+}
+
+std::string TRunState::WriteBrandDefaults() {
+    BrandFile = JoinPath(DataDir, "Brand.ini");
+    TKo::WriteIniStrings(BrandFile, kConfigSection,
+                         {{"splashfilename", "\"\""},
+                          {"title", "\"\""},
+                          {"iconfile", "\"\""},
+                          {"toolbar", "1"},
+                          {"statusbar", "1"},
+                          {"trayicon", "0"},
+                          {"fullscreen", "0"},
+                          {"ip", "127.0.0.1"},
+                          {"port", "80"},
+                          {"datadir", ""},
+                          {"srcdir", ""},
+                          {"outputdir", ""},
+                          {"copyfilestoharddisk", "0"},
+                          {"brand", "1"},
+                          {"includemysql", "1"}});
+    return BrandFile;
+}
+
+void TRunState::ReadTitle() {
+    const std::string title = Trim(ReadConfig("title"));
+    if (!title.empty())
+        AppTitle = title;
+}
+
+bool TRunState::ClaimSingleInstance() const {
+    return TKo::IsFirstInstance(TKo::GetMD5(""));
+}
+
+bool TRunState::RunningFromCD() const {
+    return TKo::IsRunningFromCD("");
+}
+
+std::string TRunState::GetBinDir() {
+    // The servers must write beside themselves: from a CD they run from a copy on the hard disk.
+    if (RunningFromCD()) {
+        const std::string bin = CopyToHardDisk(TKo::GetAppPath(), DataDir, "bin");
+        LinkSharedLibraries();
+        return bin;
+    }
+    return TKo::GetAppPath() + "bin";
+}
+
+void TRunState::LinkSharedLibraries() const {
+    // The servers find their libraries in lib beside bin. A copy of bin needs them too; they
+    // are only read, so the disc's own are named rather than copied at every start.
+    const std::string libraries = ResolvePathCase(TKo::GetAppPath() + "lib");
+    if (!DirectoryExists(libraries))
+        return;
+    const std::filesystem::path link = JoinPath(DataDir, "lib");
+    std::error_code ec;
+    if (std::filesystem::is_symlink(link, ec) &&
+        std::filesystem::read_symlink(link, ec) == libraries)
+        return;
+    std::filesystem::remove(link, ec); // a link of another place; never a folder with files
+    std::filesystem::create_directory_symlink(libraries, link, ec);
+}
+
+void TRunState::SetStackEnvironment() {
+    const std::string php = GetShortPath(JoinPath(BinDir, std::string("apache/php") + ExeSuffix));
+    const std::string openssl = GetShortPath(JoinPath(BinDir, "apache/openssl.cnf"));
+    TKo::SetEnvironmentVariable("PHP_EXE", php);
+    TKo::SetEnvironmentVariable("OPENSSL_CONF", openssl);
+    TKo::SetEnvironmentVariable("SSLEAY_CONF", openssl);
+}
+
+std::string TRunState::MakeCommandCopy() const {
+    // The temporary folder may be shared: a name someone else has taken (also the copy's
+    // configuration beside it) is passed over, so that we never run or stamp from a file another
+    // user can change.
+    for (long long n = 0;;) {
+        const std::string copy = TKo::MakeTempFileName("qndl_cmd", "", ".tmp", int(n));
+        n = std::stoll(ExtractFileName(copy).substr(8)) + 1;
+        if (IsForeignEntry(copy) || IsForeignEntry(copy + ".ini"))
+            continue;
+        TKo::DeleteFiles(copy);
+        TKo::CopyFiles(TKo::GetAppFileName(), copy);
+        TKo::SetReadOnlyTree(copy, false);
+        // Taken between our deletion and our copy.
+        if (IsForeignEntry(copy))
+            continue;
+        return copy;
+    }
+}
+
+TServerContext TRunState::ServerContext() const {
+    TServerContext c;
+    c.AppPath = TKo::GetAppPath();
+    c.DataDir = DataDir;
+    c.BinDir = BinDir;
+    c.Ip = ReadConfig("ip");
+    c.RunningFromCD = RunningFromCD();
+    c.CopyFilesToHardDisk = IsFlagOn(ReadConfig("copyfilestoharddisk"));
+    const std::string data = ResolvePathCase(c.AppPath + "data");
+    c.PackageReadOnly =
+        !IsFolderWritable(c.AppPath) || (DirectoryExists(data) && !IsFolderWritable(data));
+    return c;
+}
+
+void TRunState::PrepareWebServerAccount() {
+    WebServerAccessProblem.clear();
+    if (!TKo::RunningAsAdministrator())
+        return;
+    const std::string account = WebServerAccount(HttpdConfFile);
+    if (account.empty())
+        return;
+    std::vector<std::string> unreachable;
+    const std::string site = SiteFolder(ServerContext());
+    if (!AccountCanAccess(account, site, false))
+        unreachable.push_back(site);
+    for (const std::string& folder : {SessionFolder(DataDir), UploadFolder(DataDir)}) {
+        GiveFolderToAccount(folder, account);
+        if (!AccountCanAccess(account, folder, true))
+            unreachable.push_back(folder);
+    }
+    if (unreachable.empty())
+        return;
+    WebServerAccessProblem = "The web server serves its pages as the user \"" + account +
+                             "\" (the administrator started it), and that user cannot reach";
+    for (std::size_t i = 0; i < unreachable.size(); ++i)
+        WebServerAccessProblem += (i == 0 ? " " : ", ") + unreachable[i];
+    WebServerAccessProblem += ". Pages will answer \"403 Forbidden\" or lose their sessions and "
+                              "uploads. Start the program as an ordinary user, or put the package "
+                              "where every user can read it.";
+}
+
+void TRunState::StartSplash() {
+    SplashPid =
+        TKo::RunProgram(TKo::GetAppFileName(), "splash \"" + ConfigFile + "\"", "", SW_SHOWNORMAL);
+}
+
+void TRunState::EndSplash() {
+    if (SplashPid != 0)
+        TKo::KillProcess(SplashPid);
+    SplashPid = 0;
+}
+
+void TRunState::StartDatabaseServer() {
+    MySqlExe = DatabaseServerExe(BinDir);
+    if (!FileExists(MySqlExe) || !DirectoryExists(TKo::GetAppPath() + "data/mysql"))
+        return;
+    KillProcessesByPath(MySqlExe, Wait);
+    MySqlPort = TKo::FindFreePort(3306, true);
+    MyIniFile = WriteMyIni(ServerContext(), MySqlPort);
+    MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
+}
+
+bool TRunState::TRestarts::Allow(std::chrono::steady_clock::time_point Now) {
+    if (GivenUp)
+        return false;
+    std::erase_if(Times, [&](auto At) { return Now - At >= std::chrono::minutes(5); });
+    if (Times.size() >= 3) {
+        GivenUp = true;
+        return false;
+    }
+    Times.push_back(Now);
+    return true;
+}
+
+std::vector<TRunState::TServerNews>
+TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
+    std::vector<TServerNews> news;
+    auto givenUp = [&](const char* Server, const std::string& Log) {
+        news.push_back({std::string(), std::string("The ") + Server +
+                                           " has stopped three times in five minutes and is not "
+                                           "started again. Its log: " +
+                                           Log});
+    };
+    if (ApachePid != 0 && !webRestarts_.GivenUp && !TKo::ProcessExists(std::int32_t(ApachePid))) {
+        if (webRestarts_.Allow(Now)) {
+            // Workers of the ended parent still hold the port: they go first, and the new
+            // server starts once they are gone, or it would find its port taken and end.
+            KillProcessesByPath(ApacheExe, TCooperativeWait());
+            for (int waited = 0; waited < 2000 && !TKo::FindProcessesByPath(ApacheExe).empty();
+                 waited += 20)
+                TCooperativeWait().Pause(20);
+            ApachePids.clear();
+            ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
+            news.push_back({"The web server had stopped and was started again.", std::string()});
+        } else {
+            givenUp("web server", JoinPath(DataDir, "apache_error.log"));
+        }
+    }
+    if (MySqlPid != 0 && !databasePaused_ && !databaseRestarts_.GivenUp &&
+        !TKo::ProcessExists(std::int32_t(MySqlPid))) {
+        if (databaseRestarts_.Allow(Now)) {
+            MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
+            news.push_back(
+                {"The database server had stopped and was started again.", std::string()});
+        } else {
+            givenUp("database server", JoinPath(DataDir, "mysqld.err"));
+        }
+    }
+    return news;
+}
+
+std::string TRunState::DatabaseDir() const {
+    std::string dir =
+        MyIniFile.empty() ? std::string() : TKo::ReadIniString(MyIniFile, "mysqld", "datadir");
+    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
+        dir = dir.substr(1, dir.size() - 2);
+    return dir.empty() ? TKo::GetAppPath() + "data" : dir;
+}
+
+void TRunState::PauseDatabaseServer() {
+    if (MySqlPid == 0 || databasePaused_)
+        return;
+    databasePaused_ = true;
+    StopDatabaseServer(MySqlPid, MySqlPort);
+}
+
+void TRunState::ResumeDatabaseServer() {
+    if (!databasePaused_)
+        return;
+    databasePaused_ = false;
+    MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
+}
+
+std::string TRunState::WritePhpIni() {
+    return quindle::WritePhpIni(ServerContext(), MySqlPort);
+}
+
+void TRunState::ChooseWebPort() {
+    const std::string value = ReadConfig("port");
+    if (!ParsePort(value, WebPort))
+        throw Exception("'" + value + "' is not a valid integer value");
+    WebPort = TKo::FindFreePort(WebPort, IsLoopbackOnly(ReadConfig("ip")));
+}
+
+std::string TRunState::WriteHttpdConf() {
+    HttpdConfFile = quindle::WriteHttpdConf(ServerContext(), WebPort);
+    return HttpdConfFile;
+}
+
+void TRunState::StartWebServer() {
+    ApacheExe = WebServerExe(BinDir);
+    KillProcessesByPath(ApacheExe, Wait);
+    ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
+    ApacheStartedAt = std::chrono::steady_clock::now();
+}
+
+void TRunState::WaitForWebWorker() {
+    ApachePids = quindle::WaitForWebWorker(ApacheExe, ApachePid, Wait, ApacheStartedAt);
+}
+
+std::string TRunState::HomeAddress() const {
+    return quindle::HomeAddress(WebPort);
+}
+
+void TRunState::EndProcesses() {
+    EndSplash();
+    EndOutsideBrowser();
+    EndServers();
+}
+
+void TRunState::EndOutsideBrowser() {
+    EndProcessTree(BrowserPid);
+    EndProcessTree(ReportedPid);
+}
+
+void TRunState::EndServers() {
+    StopWebServer(ApacheExe, ApachePid, ApachePids);
+    // The database closes its files when asked; only one that does not answer is forced.
+    StopDatabaseServer(MySqlPid, MySqlPort);
+}
+
+bool TRunState::FindOutsideBrowser() {
+    BrowserIniFile = BrowserIniPath(BinDir);
+    const BrowserSettings browser = ReadBrowserIni(BinDir, WebPort);
+    SilentScriptErrors = browser.Silent;
+    SplashTime = browser.SplashTime;
+    if (!FileExists(ResolvePathCase(BrowserIniFile)))
+        return false;
+    BrowserPath = browser.BrowserPath;
+    BrowserParameters = browser.Parameters;
+    return !BrowserPath.empty() && FileExists(OutsideBrowserExe());
+}
+
+std::string TRunState::OutsideBrowserExe() const {
+    return ResolvePathCase(TKo::ExpandAppRelativePath(BrowserPath));
+}
+
+std::string TRunState::BrowserMessageName() const {
+    return "quindle-" + TKo::MD5Hex(UpperCase(GetShortPath(OutsideBrowserExe())));
+}
+
+void TRunState::StartOutsideBrowser() {
+    BrowserPid = TKo::RunProgram(OutsideBrowserExe(), BrowserParameters, "", SW_SHOWMAXIMIZED);
+}
+
+bool TRunState::OutsideBrowserRunning() const {
+    return !TKo::FindProcessesByPath(OutsideBrowserExe()).empty();
+}
+
+} // namespace quindle

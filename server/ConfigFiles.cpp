@@ -1,0 +1,52 @@
+#include "server/ConfigFiles.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+
+namespace quindle {
+
+bool IsFlagOn(const std::string& Value) {
+    return Value != "0";
+}
+
+bool IsLoopbackOnly(const std::string& Ip) {
+    return Ip == kLoopbackAddress;
+}
+
+std::string ListenAddress(const std::string& Ip) {
+    return IsLoopbackOnly(Ip) ? kLoopbackAddress : kAllAddresses;
+}
+
+std::string ConfigTitle(const std::string& Value) {
+    const std::string title = Trim(Value);
+    return title.empty() ? kBuiltInTitle : title;
+}
+
+bool ParsePort(const std::string& Value, int& Port) {
+    return TryStrToInt(Value, Port);
+}
+
+std::string HomeAddress(int WebPort) {
+    return "http://127.0.0.1:" + std::to_string(WebPort);
+}
+
+std::string BrowserIniPath(const std::string& BinDir) {
+    return JoinPath(BinDir, "Browser.ini");
+}
+
+BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort) {
+    const std::string file = BrowserIniPath(BinDir);
+    BrowserSettings s;
+    s.BrowserPath =
+        TKo::ReplaceText(TKo::ReadIniString(file, "Browser", "BrowserPath"), "{bin}", BinDir, true);
+    s.Parameters =
+        TKo::ReplaceText(TKo::ReadIniString(file, "Browser", "Parameters"), "{bin}", BinDir, true);
+    s.Parameters = TKo::ReplaceText(s.Parameters, "{url}", HomeAddress(WebPort), true);
+    int seconds = 0;
+    if (TryStrToInt(TKo::ReadIniString(file, "Browser", "SplashTime"), seconds) && seconds > 0)
+        s.SplashTime = seconds;
+    s.Silent = TKo::ReadIniString(file, "Other", "DisableJavaScriptErrorDialogs") != "0";
+    return s;
+}
+
+} // namespace quindle

@@ -1,0 +1,38 @@
+#pragma once
+
+// The splash window: the program's RES_SPLASH picture, borderless, on top, centred on the
+// screen, without a taskbar entry. It lives in a process of its own until that is ended.
+
+#include <QLabel>
+#include <QRect>
+#include <QWidget>
+
+#include <string>
+
+namespace quindle {
+
+// Where a picture of that size goes on a screen of that size: centred, also when it is larger
+// than the screen (then with negative coordinates).
+QRect CentredSplashGeometry(int ScreenWidth, int ScreenHeight, int ImageWidth, int ImageHeight);
+
+class TfrmSplash : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmSplash(QWidget* Parent = nullptr);
+    ~TfrmSplash() override;
+    void FormShow();
+
+    QLabel* Image1 = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* Event) override; // a click does nothing
+
+private:
+    bool shown_ = false;
+};
+
+// The process-wide splash window, while there is one.
+extern TfrmSplash* frmSplash;
+
+} // namespace quindle

@@ -1,0 +1,164 @@
+#include "launcher/RunState.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+using namespace quindle;
+using namespace quindle::test;
+
+class RunStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.PrepareEnvironment();
+        s.ConfigFile = s.DataDir + "/Config.ini";
+    }
+    TRunState s;
+};
+
+TEST_F(RunStateTest, EnvironmentForTheServers) {
+    EXPECT_EQ(s.DataDir, TKo::GetDataDir());
+    EXPECT_EQ(std::string(std::getenv("PHPRC")), s.DataDir);
+    EXPECT_EQ(std::string(std::getenv("SERVER_FILENAME")), TKo::GetAppFileName());
+    EXPECT_STREQ(std::getenv("SERVER_FILEVERSION"), "9.00");
+    EXPECT_STREQ(std::getenv("SERVER_APPNAME"), "Quindle");
+    EXPECT_NE(std::getenv("OS_LANGUAGE"), nullptr);
+
+    s.BinDir = s.DataDir + "/nobin";
+    s.SetStackEnvironment(); // files missing: set, but empty
+    ASSERT_NE(std::getenv("PHP_EXE"), nullptr);
+    EXPECT_STREQ(std::getenv("PHP_EXE"), "");
+    EXPECT_STREQ(std::getenv("SSLEAY_CONF"), "");
+}
+
+TEST_F(RunStateTest, BrandDefaultsReplaceWhatTheFileHeld) {
+    WriteFile(s.DataDir + "/Brand.ini", "[INI]\r\ntitle=Old Shop\r\nport=8080\r\n");
+    EXPECT_EQ(s.WriteBrandDefaults(), s.DataDir + "/Brand.ini");
+    auto key = [&](const char* k) { return TKo::ReadIniString(s.BrandFile, "INI", k); };
+    EXPECT_EQ(key("title"), "");
+    EXPECT_EQ(key("port"), "80");
+    EXPECT_EQ(key("brand"), "1");
+    EXPECT_EQ(key("trayicon"), "0");
+    EXPECT_EQ(key("includemysql"), "1");
+    TStringArray keys;
+    TKo::ReadIniSectionKeys(s.BrandFile, "INI", keys);
+    EXPECT_EQ(keys.size(), 15u);
+}
+
+TEST_F(RunStateTest, TitleAndPortFromTheConfiguration) {
+    WriteFile(s.ConfigFile, "[INI]\r\ntitle=   \r\nport=abc\r\n");
+    s.ReadTitle();
+    EXPECT_EQ(s.AppTitle, "Quindle");
+    try {
+        s.ChooseWebPort();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    }
+    WriteFile(s.ConfigFile, "[INI]\r\ntitle= My Shop \r\nport=24080\r\nip=127.0.0.1\r\n");
+    s.ReadTitle();
+    EXPECT_EQ(s.AppTitle, "My Shop");
+    s.ChooseWebPort();
+    EXPECT_GE(s.WebPort, 24080);
+    EXPECT_EQ(s.HomeAddress(), "http://127.0.0.1:" + std::to_string(s.WebPort));
+}
+
+TEST_F(RunStateTest, BinFolderBesideTheProgramAndACommandCopy) {
+    EXPECT_EQ(s.GetBinDir(), TKo::GetAppPath() + "bin");
+    const std::string copy = s.MakeCommandCopy();
+    EXPECT_EQ(copy, TKo::GetTempDir() + "/qndl_cmd0.tmp");
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    EXPECT_FALSE(TKo::IsFileInUse(copy));
+}
+
+TEST_F(RunStateTest, ACommandCopyPassesOverNamesSomeoneElseHolds) {
+    const std::string tmp = TKo::GetTempDir();
+    TempDir elsewhere;
+    const std::string victim = elsewhere / "victim";
+    WriteFile(victim, "keep");
+    for (const char* name : {"/qndl_cmd0.tmp", "/qndl_cmd1.tmp", "/qndl_cmd2.tmp"})
+        std::remove((tmp + name).c_str());
+    // A link where the copy would go, and one where its configuration would go.
+    ASSERT_EQ(symlink(victim.c_str(), (tmp + "/qndl_cmd0.tmp").c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), (tmp + "/qndl_cmd1.tmp.ini").c_str()), 0);
+    std::string expected = tmp + "/qndl_cmd2.tmp";
+    if (geteuid() == 0) {
+        // A file of another user, even one we could write to.
+        WriteFile(tmp + "/QNDL_CMD2.TMP", "theirs");
+        ASSERT_EQ(chown((tmp + "/QNDL_CMD2.TMP").c_str(), 65534, 65534), 0);
+        expected = tmp + "/qndl_cmd3.tmp";
+    }
+    const std::string copy = s.MakeCommandCopy();
+    EXPECT_EQ(copy, expected);
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    EXPECT_EQ(ReadFile(victim), "keep");
+    // A stale copy of our own is replaced, under the same name.
+    WriteFile(copy, "stale");
+    EXPECT_EQ(s.MakeCommandCopy(), expected);
+    EXPECT_EQ(ReadFile(copy), ReadFile(TKo::GetAppFileName()));
+    for (const char* name : {"/qndl_cmd0.tmp", "/qndl_cmd1.tmp.ini", "/QNDL_CMD2.TMP"})
+        std::remove((tmp + name).c_str());
+}
+
+TEST_F(RunStateTest, EndingAProcessTreeReachesGrandchildren) {
+    TempDir dir;
+    const auto parent = TKo::RunProgram(TEST_CHILD_PATH, "parent 30 " + (dir / "id"), "", SW_HIDE);
+    ASSERT_TRUE(WaitUntil([&] { return PathExists(dir / "id") && !ReadFile(dir / "id").empty(); }));
+    const auto grandchild = std::uint32_t(std::stoul(ReadFile(dir / "id")));
+    EndProcessTree(parent);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(grandchild)); }));
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(parent)); }));
+}
+
+TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
+    const auto polite = TKo::RunProgram(TEST_CHILD_PATH, "sleep 30", "", SW_HIDE);
+    TKo::StopProcess(polite, 5000);
+    EXPECT_FALSE(TKo::ProcessExists(std::int32_t(polite)));
+    // A process that ignores the request is ended when the wait runs out.
+    const auto stubborn = TKo::RunProgram("/bin/sh", "-c \"trap '' TERM; sleep 30\"", "", SW_HIDE);
+    usleep(200000);
+    TKo::StopProcess(stubborn, 300);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(stubborn)); }));
+}
+
+TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsPhpsFoldersOrAClearError) {
+    if (!TKo::RunningAsAdministrator())
+        GTEST_SKIP() << "the web server keeps our account unless the administrator starts it";
+    s.HttpdConfFile = s.DataDir + "/httpd.conf";
+    WriteFile(s.HttpdConfFile, "Listen 80\nUser nobody\nGroup nogroup\n");
+    for (const std::string& folder : {SessionFolder(s.DataDir), UploadFolder(s.DataDir)})
+        ASSERT_TRUE(ForcePrivateDirectory(folder));
+    // No site beside this test program: the error names it, and only it.
+    s.PrepareWebServerAccount();
+    struct stat st;
+    ASSERT_EQ(stat(SessionFolder(s.DataDir).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, getpwnam("nobody")->pw_uid);
+    const std::string site = TKo::GetAppPath() + "www";
+    EXPECT_NE(s.WebServerAccessProblem.find("\"nobody\""), std::string::npos)
+        << s.WebServerAccessProblem;
+    EXPECT_NE(s.WebServerAccessProblem.find(site), std::string::npos) << s.WebServerAccessProblem;
+    EXPECT_EQ(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+
+    // A working folder the account cannot pass through: its sessions and uploads are named too.
+    chmod(s.DataDir.c_str(), 0700);
+    s.PrepareWebServerAccount();
+    chmod(s.DataDir.c_str(), 0755);
+    EXPECT_NE(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+    EXPECT_NE(s.WebServerAccessProblem.find(UploadFolder(s.DataDir)), std::string::npos)
+        << s.WebServerAccessProblem;
+
+    // A configuration that names no account has nothing to check.
+    WriteFile(s.HttpdConfFile, "Listen 80\n");
+    s.PrepareWebServerAccount();
+    EXPECT_EQ(s.WebServerAccessProblem, "");
+}

@@ -1,0 +1,199 @@
+// The tray icon's click rules, the tray menu, showing and hiding the main window, full screen and
+// the About box.
+
+#include "kit/Product.h"
+#include "kit/TrayClickRules.h"
+#include "tests/window/BrowserTestSupport.h"
+#include "ui_frmQuindleAbout.h"
+#include "window/TTrayIconMan.h"
+#include "window/TWebBrowser.h"
+#include "window/TfrmMain.h"
+#include "window/TfrmQuindleAbout.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStyleHints>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+class Tray : public ::testing::Test {
+protected:
+    std::uint32_t now = 1000;
+    int clicks = 0;
+    QMenu menu;
+    TTrayIconMan tray{[this] { return now; }};
+    const std::uint32_t quiet =
+        std::uint32_t(QGuiApplication::styleHints()->mouseDoubleClickInterval()) + 55;
+    void Show() {
+        tray.Show(
+            QIcon(), "Demo Shop", [this] { ++clicks; }, &menu, nullptr);
+    }
+};
+
+QStringList VisibleCaptions(QMenu* Menu) {
+    QStringList captions;
+    for (QAction* a : Menu->actions())
+        if (a->isVisible())
+            captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return captions;
+}
+
+} // namespace
+
+TEST_F(Tray, ALeftClickCallsTheHandlerOncePerQuietPeriod) {
+    Show();
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+    now += quiet - 1;
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+    now += 1;
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 2);
+    // Other notifications do not count as clicks.
+    now += quiet;
+    tray.Notify(QSystemTrayIcon::DoubleClick);
+    tray.Notify(QSystemTrayIcon::MiddleClick);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(Tray, AWrappedClockCountsTheNextClick) {
+    now = 0xFFFFFF00u;
+    TTrayIconMan late([this] { return now; });
+    late.Show(
+        QIcon(), "t", [this] { ++clicks; }, nullptr, nullptr);
+    late.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+    now = 10; // wrapped, and before the deadline computed in the old count
+    late.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(late.Clicks.TickBase, 10u);
+}
+
+TEST_F(Tray, ADisabledIconIgnoresClicksUntilEnabledAgain) {
+    tray.SetEnabled(false); // not shown yet: nothing
+    EXPECT_TRUE(tray.Enabled());
+    Show();
+    tray.SetEnabled(false);
+    tray.Notify(QSystemTrayIcon::Trigger);
+    tray.Notify(QSystemTrayIcon::Context);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(menu.isVisible());
+    tray.SetEnabled(true);
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+    tray.Notify(QSystemTrayIcon::Context);
+    EXPECT_TRUE(menu.isVisible());
+    menu.close();
+}
+
+TEST_F(Tray, ShowWhileActiveChangesNothingAndLongTipsAreCut) {
+    tray.Show(
+        QIcon(), QString(200, 'x'), [this] { ++clicks; }, &menu, nullptr);
+    EXPECT_TRUE(tray.Active());
+    EXPECT_EQ(tray.Tip().size(), TTrayIconMan::kTipLength);
+    int other = 0;
+    tray.Show(
+        QIcon(), "other", [&] { ++other; }, nullptr, nullptr);
+    EXPECT_EQ(tray.Tip(), QString(127, 'x'));
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(other, 0);
+    tray.RemoveIcon();
+    EXPECT_FALSE(tray.Active());
+    tray.Notify(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(TrayMenu, ABrandedCopyKeepsShowSettingsAndExit) {
+    TfrmMain frm(1);
+    EXPECT_EQ(VisibleCaptions(frm.mnuTray),
+              (QStringList{"&Show/Hide Main Window", "-", "&Change IP Address or Port...", "-",
+                           "&Help", "&Contact Us", "&Visit Website", "&About...", "-", "E&xit"}));
+    EXPECT_EQ(frm.mnuTray->defaultAction(), frm.mnuTray_Show);
+    frm.ApplyBrandFlag(false);
+    EXPECT_EQ(VisibleCaptions(frm.mnuTray).size(), 10);
+    frm.ApplyBrandFlag(true);
+    EXPECT_EQ(VisibleCaptions(frm.mnuTray),
+              (QStringList{"&Show/Hide Main Window", "-", "&Change IP Address or Port...", "-",
+                           "E&xit"}));
+}
+
+TEST(WindowModes, HidingAndShowingTheMainWindowAndHelp) {
+    TfrmMain frm(1);
+    frm.State().AppTitle = "Demo";
+    frm.State().WebPort = 8123;
+    frm.UseProfile(PrivateProfile());
+    frm.show();
+    frm.SetMainWindowVisible(false);
+    EXPECT_FALSE(frm.isVisible());
+    frm.ToggleMainWindow();
+    EXPECT_TRUE(frm.isVisible());
+    frm.showMinimized();
+    frm.SetMainWindowVisible(false);
+    frm.mnuTray_HelpClick();
+    EXPECT_TRUE(frm.isVisible());
+    EXPECT_FALSE(frm.isMinimized());
+    EXPECT_EQ(frm.cboAddress->currentText(), "http://127.0.0.1:8123/quindle-help");
+    EXPECT_TRUE(WaitFor(
+        [&] { return frm.WebBrowser1->url() == QUrl("http://127.0.0.1:8123/quindle-help"); }));
+    frm.mnuTray_WebsiteClick();
+    EXPECT_EQ(frm.cboAddress->currentText(), QString::fromLatin1(kProductWebsite));
+}
+
+TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
+    TfrmMain frm(1);
+    frm.ApplyBars(true, true);
+    frm.show();
+    frm.EnterFullScreen();
+    QApplication::processEvents();
+    EXPECT_TRUE(frm.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(frm.CoolBar1->isVisible());
+    EXPECT_FALSE(frm.StatusBar1->isVisible());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(WaitFor([&] {
+        return frm.geometry() == QRect(0, 0, screen.width(), screen.height());
+    })) << frm.geometry().width()
+        << "x" << frm.geometry().height();
+    // Entering again changes nothing; Alt+M does nothing without the band.
+    frm.EnterFullScreen();
+    frm.actMenu->trigger();
+    EXPECT_FALSE(frm.mnuMenu->isVisible());
+}
+
+TEST(AboutBox, TheTitleIsCentredWithTheIconTenPixelsBeforeIt) {
+    for (const QString& title :
+         {QStringLiteral("Demo"), QStringLiteral("A Much Longer Product Title Here")}) {
+        TfrmQuindleAbout about;
+        about.TitleText = title;
+        about.VersionText = "9.00";
+        about.YearText = "2026";
+        about.show();
+        QApplication::processEvents();
+        const auto* ui = about.ui;
+        EXPECT_EQ(about.windowTitle(), "About");
+        EXPECT_EQ(about.size(), QSize(295, 194));
+        EXPECT_EQ(ui->lblTitle->text(), title);
+        EXPECT_EQ(ui->lblTitle->x(), (about.width() - ui->lblTitle->width()) / 2);
+        EXPECT_EQ(ui->imgIcon->x(), ui->lblTitle->x() - 32 - 10);
+        EXPECT_EQ(ui->lblVersion->text(), "Version 9.00");
+        EXPECT_EQ(ui->lblVersion->x(), (about.width() - ui->lblVersion->width()) / 2);
+        EXPECT_TRUE(ui->lblCopyright->text().contains("2026"));
+        EXPECT_EQ(ui->lblEmailAddr->text(), QString::fromLatin1(kContactMail));
+        EXPECT_EQ(ui->lblWebsiteAddr->text(), QString::fromLatin1(kProductWebsite));
+        EXPECT_EQ(ui->btnOK->geometry(), QRect(110, 163, 74, 23));
+        EXPECT_TRUE(ui->btnOK->isDefault());
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        EXPECT_EQ(about.pos(), QPoint((screen.width() - 295) / 2, (screen.height() - 194) / 2));
+        about.accept();
+    }
+}

@@ -1,0 +1,45 @@
+// The tray menu's address and port entry: the dialog, and the hand-over to a command copy that
+// restarts the program on the new address and port.
+
+#include "kit/Strings.h"
+#include "launcher/AddressChange.h"
+#include "window/TfrmMain.h"
+#include "window/TfrmSettings.h"
+
+#include <QCoreApplication>
+
+namespace quindle {
+
+void TfrmMain::mnuTray_SettingsClick() {
+    EnableTrayIcon(false);
+    QString ip;
+    int port = 0;
+    bool confirmed = false;
+    try {
+        // The application owns the dialog: it is centred on the screen, not on the window.
+        TfrmSettings form;
+        state_.ConfigFile = state_.ExtractConfigIni();
+        form.IPAddress = QString::fromLocal8Bit(state_.ReadConfig("ip"));
+        // The running instance started with this setting, so it is a number; the port it
+        // listens on stands in if the file said otherwise.
+        if (!TryStrToInt(Trim(state_.ReadConfig("port")), form.Port))
+            form.Port = state_.WebPort;
+        confirmed = form.exec() == QDialog::Accepted;
+        if (confirmed) {
+            ip = form.IPAddress;
+            port = form.Port;
+            form.hide();
+            QCoreApplication::processEvents();
+        }
+    } catch (...) {
+        confirmed = false;
+    }
+    if (!confirmed) {
+        EnableTrayIcon(true);
+        return;
+    }
+    HandOverAddressChange(state_, ip.toLocal8Bit().toStdString(), port);
+    ShutDown();
+}
+
+} // namespace quindle

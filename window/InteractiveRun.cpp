@@ -1,0 +1,106 @@
+#include "window/InteractiveRun.h"
+#include "kit/Exceptions.h"
+#include "kit/KoClass.h"
+#include "kit/SystemEvents.h"
+#include "window/ErrorReport.h"
+#include "window/TfrmMain.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace quindle {
+namespace {
+
+// The run whose processes must end before the program does, whatever ends it.
+TRunState* g_run = nullptr;
+// Made on the heap: the shutdown ends it from wherever it runs, and never returns there.
+QApplication* g_app = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+// Says why on the standard error stream (unless the reason is empty: said already), ends what
+// the run started and then the program, with a failure code.
+[[noreturn]] void EndRunAndExit(const std::string& Reason) {
+    if (!Reason.empty()) {
+        std::fprintf(stderr, "%s\n", Reason.c_str());
+        std::fflush(stderr);
+    }
+    if (g_run) {
+        try {
+            g_run->EndProcesses();
+        } catch (...) {
+            // The program ends next either way; the servers then follow it by themselves.
+        }
+    }
+    std::_Exit(1);
+}
+
+// A fatal message of the toolkit (no display, no platform plugin, no GL) aborts the program:
+// the servers and the splash are ended first, and the reason is said.
+void EndRunOnFatalMessage(QtMsgType Type, const QMessageLogContext& Context,
+                          const QString& Message) {
+    if (Type != QtFatalMsg) {
+        if (g_previousHandler)
+            g_previousHandler(Type, Context, Message);
+        return;
+    }
+    EndRunAndExit(Message.toLocal8Bit().toStdString());
+}
+
+} // namespace
+
+void EndToolkit() {
+    delete g_app;
+    g_app = nullptr;
+}
+
+int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
+    // From here on a request to end runs the shutdown instead of leaving the servers behind.
+    InstallEndRequestHandlers();
+    // The browser engine refuses to start as the administrator with its sandbox on.
+    if (TKo::RunningAsAdministrator())
+        TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The steps that need no window run first: the splash comes up and the web server starts
+    // while the toolkit and the browser engine do.
+    TRunState prepared;
+    std::string error;
+    bool firstInstance = true;
+    try {
+        firstInstance = prepared.PrepareRun();
+        if (firstInstance)
+            prepared.StartServers();
+    } catch (const Exception& e) {
+        error = e.Message();
+    }
+
+    g_run = &prepared;
+    g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    g_app = new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!firstInstance) {
+        ShowErrorBox("Error", "An instance of this application is already running!");
+        TKo::TerminateSelf();
+    }
+
+    TfrmMain* frmMain = nullptr;
+    try {
+        frmMain = new TfrmMain(StartupShowCommand);
+        frmMain->AdoptPreparedRun(std::move(prepared), error);
+        g_run = &frmMain->State();
+        frmMain->FormCreate();
+        frmMain->ShowAsStarted();
+    } catch (const std::exception& e) {
+        // The window could not be made: nothing the run started may stay behind it.
+        const std::string reason = std::string("The window could not be opened: ") + e.what();
+        ShowErrorBox("Error", reason); // on the standard error stream too
+        EndRunAndExit(std::string());
+    }
+    const int code = QApplication::exec();
+    frmMain->ShutDown();
+    return code;
+}
+
+} // namespace quindle

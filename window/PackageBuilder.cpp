@@ -1,0 +1,332 @@
+#include "window/PackageBuilder.h"
+#include "kit/ExeResources.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+#include "launcher/ServiceModes.h"
+#include "window/ErrorReport.h"
+#include "window/TfrmBrand.h"
+#include "window/WindowHelpers.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+namespace quindle {
+namespace {
+
+std::string Quoted(const QString& Text) {
+    return "\"" + Text.toLocal8Bit().toStdString() + "\"";
+}
+
+void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
+                    const std::string& Target, const std::string& File) {
+    TKo::RunProgramAndWait(Sources.ProgramFile, ModeCommandLine(Mode, Target, File), "",
+                           SW_SHOWNORMAL);
+}
+
+template <typename Step> void Quietly(Step step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+// What the program itself loads, beside it in the package: its libraries (shared with the
+// servers), the browser engine's helper, plugins, resources and locales, and the toolkit's
+// settings that name them. A package without one of them runs on the system's.
+constexpr const char* kRuntimeEntries[] = {"lib",       "libexec",      "plugins",
+                                           "resources", "translations", "qt.conf"};
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void FailOn(const std::string& What, const fs::path& Path, const std::error_code& Ec) {
+    throw Exception("Unable to " + What + " " + Path.string() + ": " + Ec.message());
+}
+
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// Copies one file with its permissions; a failure names the file that could not be read or
+// written, and why (a full disk, say).
+void CopyOneFile(const fs::path& From, const fs::path& To) {
+    std::FILE* in = std::fopen(From.string().c_str(), "rb");
+    if (!in)
+        FailOn("read", From, LastError());
+    std::FILE* out = std::fopen(To.string().c_str(), "wb");
+    if (!out) {
+        const std::error_code ec = LastError();
+        std::fclose(in);
+        FailOn("write", To, ec);
+    }
+    std::vector<char> buffer(1 << 16);
+    std::error_code failed;
+    fs::path where;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (got < buffer.size() && std::ferror(in)) {
+            failed = LastError(), where = From;
+            break;
+        }
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+            failed = LastError(), where = To;
+            break;
+        }
+        if (got < buffer.size())
+            break;
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0 && !failed)
+        failed = LastError(), where = To;
+    if (failed)
+        FailOn(where == From ? "read" : "write", where, failed);
+    std::error_code ec;
+    fs::permissions(To, fs::status(From, ec).permissions(), ec);
+}
+
+// Copies the folder From to To, file by file; the first file that cannot be copied ends the
+// build, named with the reason. A package with a hole in it is no package.
+void CopyTree(const fs::path& From, const fs::path& To) {
+    std::error_code ec;
+    fs::create_directory(To, ec);
+    if (ec)
+        FailOn("create", To, ec);
+    fs::directory_iterator it(From, ec);
+    if (ec)
+        FailOn("read", From, ec);
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            FailOn("read", From, ec);
+        const fs::path source = it->path();
+        const fs::path target = To / source.filename();
+        if (it->is_directory(ec) && !it->is_symlink(ec)) {
+            CopyTree(source, target);
+        } else {
+            CopyOneFile(source, target);
+        }
+    }
+}
+
+// The files below a folder and their bytes.
+std::pair<std::uintmax_t, std::uintmax_t> FilesAndBytes(const fs::path& Folder) {
+    std::uintmax_t files = 0, bytes = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(Folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec)) {
+            ++files;
+            bytes += it->file_size(ec);
+        }
+    }
+    return {files, bytes};
+}
+
+// Copies a folder into the package as To and checks that all of it arrived.
+void CopyFolderAs(const std::string& Source, const fs::path& To) {
+    const fs::path from = ResolvePathCase(Source);
+    CopyTree(from, To);
+    if (FilesAndBytes(from) != FilesAndBytes(To))
+        throw Exception("Unable to copy " + from.string() + " completely to " + To.string());
+}
+
+// Copies a folder of the program's into the package, where it arrives under its own name.
+void CopyIntoPackage(const std::string& Source, const std::string& TargetDir) {
+    CopyFolderAs(Source, fs::path(TargetDir) / fs::path(ResolvePathCase(Source)).filename());
+}
+
+// The run's database server is stopped while this lives, and started again after, also when
+// the copy fails: the author's own window goes on reaching its database.
+class TDatabaseStopped {
+public:
+    explicit TDatabaseStopped(const TPackageSources& Sources) : sources_(Sources) {
+        if (sources_.StopDatabase)
+            sources_.StopDatabase();
+    }
+    ~TDatabaseStopped() {
+        if (sources_.StartDatabase)
+            Quietly(sources_.StartDatabase);
+    }
+    TDatabaseStopped(const TDatabaseStopped&) = delete;
+    TDatabaseStopped& operator=(const TDatabaseStopped&) = delete;
+
+private:
+    const TPackageSources& sources_;
+};
+
+// The copy carries the resource a stamping child was to write; Expected, when given, byte for
+// byte. A child that failed is noticed here.
+void CheckStamp(const std::string& Runme, std::uint16_t Type, const char* Name,
+                const std::string& From, const std::string* Expected) {
+    ResourceContainer resources;
+    int code = 0;
+    const ResourceEntry* entry = nullptr;
+    if (LoadExeResources(Runme, resources, code) == ContainerState::Ok)
+        entry = resources.Find(Type, ResourceName::Text(Name));
+    if (!entry || (Expected && entry->Data != *Expected))
+        throw Exception("Unable to write " + From + " into " + Runme);
+}
+
+std::string Brand(const std::string& BrandFile, const char* Key) {
+    return TKo::ReadIniString(BrandFile, "INI", Key);
+}
+
+} // namespace
+
+std::string GetOutputDir() {
+    const std::string dir = JoinPath(TKo::GetMyDocumentsDir(), "OutQNL");
+    Quietly([&] { ForceDirectories(dir); });
+    return dir;
+}
+
+std::string ExtractDefaultSplash(const std::string& DataDir) {
+    const std::string file = JoinPath(DataDir, "CDSplash.png");
+    TKo::SaveResourceToFile("RES_CDSPLASH", file);
+    return file;
+}
+
+std::string ExtractDefaultIcon(const std::string& DataDir) {
+    const std::string file = JoinPath(DataDir, "CD.ico");
+    TKo::SaveResourceToFile("RES_CD", file);
+    return file;
+}
+
+TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir) {
+    return {TKo::GetAppFileName(),
+            TKo::GetAppPath(),
+            BrandFile,
+            DataDir,
+            TKo::GetAppPath() + "data",
+            {},
+            {}};
+}
+
+void ReadBrandFields(TfrmBrand& Form, const std::string& BrandFile) {
+    auto read = [&](const char* Key) { return QString::fromLocal8Bit(Brand(BrandFile, Key)); };
+    Form.SplashFileName = read("splashfilename");
+    Form.Title = read("title");
+    Form.IconFileName = read("iconfile");
+    Form.ShowToolbar = read("toolbar");
+    Form.ShowStatusbar = read("statusbar");
+    Form.ShowTrayIcon = read("trayicon");
+    Form.FullScreen = read("fullscreen");
+    Form.IPAddress = read("ip");
+    int port = 0;
+    if (!TryStrToInt(Brand(BrandFile, "port"), port))
+        throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
+    Form.Port = port;
+    Form.OutputDir = QString::fromLocal8Bit(GetOutputDir());
+    Form.CopyFilesToHardDisk = read("copyfilestoharddisk");
+    Form.IncludeMySQL = read("includemysql");
+}
+
+void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
+    const std::string& brandFile = Sources.BrandFile;
+    auto plain = [](const QString& Text) { return Text.toLocal8Bit().toStdString(); };
+    TKo::WriteIniString(brandFile, "INI", "splashfilename", Quoted(Form.SplashFileName));
+    TKo::WriteIniString(brandFile, "INI", "title", Quoted(Form.Title));
+    TKo::WriteIniString(brandFile, "INI", "iconfile", Quoted(Form.IconFileName));
+    TKo::WriteIniString(brandFile, "INI", "toolbar", plain(Form.ShowToolbar));
+    TKo::WriteIniString(brandFile, "INI", "statusbar", plain(Form.ShowStatusbar));
+    TKo::WriteIniString(brandFile, "INI", "trayicon", plain(Form.ShowTrayIcon));
+    TKo::WriteIniString(brandFile, "INI", "fullscreen", plain(Form.FullScreen));
+    TKo::WriteIniString(brandFile, "INI", "ip", plain(Form.IPAddress));
+    TKo::WriteIniString(brandFile, "INI", "port", std::to_string(Form.Port));
+    TKo::WriteIniString(brandFile, "INI", "copyfilestoharddisk", plain(Form.CopyFilesToHardDisk));
+    TKo::WriteIniString(brandFile, "INI", "includemysql", plain(Form.IncludeMySQL));
+
+    // What the build needs is read before the earlier package is emptied: a build that cannot
+    // start leaves that package as it was.
+    const std::string program = TKo::ReadTextFile(Sources.ProgramFile);
+    const std::string stack = ResolvePathCase(Sources.AppPath + "bin");
+    if (!DirectoryExists(stack))
+        throw Exception("Unable to copy " + stack + ": " +
+                        std::make_error_code(std::errc::no_such_file_or_directory).message());
+
+    // Every build starts from an empty folder.
+    std::string outputDir = GetOutputDir();
+    Quietly([&] {
+        TKo::DeleteFolder(outputDir);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        QCoreApplication::processEvents();
+        outputDir = GetOutputDir();
+    });
+
+    const std::string runme = JoinPath(outputDir, std::string("runme") + ExeSuffix);
+    TKo::WriteTextFile(runme, program);
+    // The copy runs in the package: it keeps the program's permission to run.
+    Quietly([&] {
+        std::filesystem::permissions(runme,
+                                     std::filesystem::status(Sources.ProgramFile).permissions() |
+                                         std::filesystem::perms::owner_write);
+    });
+
+    const std::string defaultSplash = ExtractDefaultSplash(Sources.DataDir);
+    if (!FileExists(plain(Form.SplashFileName)))
+        Form.SplashFileName = QString::fromLocal8Bit(defaultSplash);
+    RunModeAndWait(Sources, "/splash", runme, plain(Form.SplashFileName));
+    const std::string splash = TKo::ReadTextFile(plain(Form.SplashFileName));
+    CheckStamp(runme, 10, "RES_SPLASH", plain(Form.SplashFileName), &splash);
+    const std::string defaultIcon = ExtractDefaultIcon(Sources.DataDir);
+    if (!FileExists(plain(Form.IconFileName)))
+        Form.IconFileName = QString::fromLocal8Bit(defaultIcon);
+    RunModeAndWait(Sources, "/icon", runme, plain(Form.IconFileName));
+    CheckStamp(runme, 14, "MAINICON", plain(Form.IconFileName), nullptr);
+    RunModeAndWait(Sources, "/config", runme, brandFile);
+    const std::string configuration = TKo::ReadTextFile(brandFile);
+    CheckStamp(runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
+    TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(outputDir, "autorun.inf"));
+
+    CopyIntoPackage(stack, outputDir);
+    for (const char* entry : kRuntimeEntries) {
+        const std::string source = ResolvePathCase(Sources.AppPath + entry);
+        if (DirectoryExists(source))
+            CopyIntoPackage(source, outputDir);
+        else if (FileExists(source))
+            TKo::WriteTextFile(JoinPath(outputDir, entry), TKo::ReadTextFile(source));
+    }
+    // The database goes in whole and as committed: a running server holds part of it in memory
+    // and in its logs, and its tables are only readable together with its system files.
+    const std::string database = ResolvePathCase(Sources.DatabaseDir);
+    if (Form.IncludeMySQL != "0" && DirectoryExists(JoinPath(database, "mysql"))) {
+        TDatabaseStopped stopped(Sources);
+        CopyFolderAs(database, JoinPath(outputDir, "data"));
+    }
+    if (!ForceDirectories(JoinPath(outputDir, "www")))
+        throw Exception("Unable to create " + JoinPath(outputDir, "www"));
+    Quietly([&] { TKo::SetReadOnlyTree(outputDir, false); });
+    if (Form.IncludeMySQL == "0")
+        for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
+            Quietly([&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
+    TKo::ExploreFolder(outputDir, SW_SHOW);
+}
+
+void BuildRebrandedPackage(const TPackageSources& Sources,
+                           const std::function<void(bool)>& EnableTrayIcon, QWidget* Owner) {
+    if (EnableTrayIcon)
+        EnableTrayIcon(false);
+    {
+        TfrmBrand form(Owner);
+        ReadBrandFields(form, Sources.BrandFile);
+        const int result = form.exec();
+        form.hide();
+        QCoreApplication::processEvents();
+        SetBusy(true);
+        if (result == QDialog::Accepted) {
+            try {
+                WritePackage(form, Sources);
+            } catch (const Exception& e) {
+                SetBusy(false);
+                ShowErrorBox("Error", e.Message(), Owner);
+            }
+        }
+        SetBusy(false);
+    }
+    if (EnableTrayIcon)
+        EnableTrayIcon(true);
+}
+
+} // namespace quindle

@@ -1,0 +1,146 @@
+// The start-up sequence of an interactive run, in its fixed order. Every wait inside lets
+// events run, so a request to end is served even in the middle of it.
+
+#include "kit/KoClass.h"
+#include "server/ConfigFiles.h"
+#include "window/ErrorReport.h"
+#include "window/ProgramIcon.h"
+#include "window/TWebBrowser.h"
+#include "window/TfrmMain.h"
+#include "window/WindowHelpers.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QToolButton>
+
+namespace quindle {
+namespace {
+
+// How long the start-up waits for an outside browser's process to appear.
+constexpr int kOutsideBrowserWaitMs = 30000;
+
+} // namespace
+
+void TfrmMain::AdoptPreparedRun(TRunState Prepared, const std::string& Error) {
+    state_ = std::move(Prepared);
+    state_.Wait = MakeCooperativeWait();
+    earlyError_ = Error;
+}
+
+void TfrmMain::FormCreate() {
+    // The steps that need no window ran before the toolkit started (the splash comes up and the
+    // web server starts while it does): AdoptPreparedRun handed their state and error over.
+    TRunState& s = state_;
+    try {
+        if (s.TitleRead) {
+            QApplication::setApplicationDisplayName(QString());
+            QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
+            setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
+            QApplication::setWindowIcon(ProgramIcon());
+            setWindowIcon(ProgramIcon());
+            setWindowState(Qt::WindowMaximized);
+        }
+        if (!earlyError_.empty())
+            throw Exception(earlyError_);
+        // The browser engine starts up while the web server spawns its worker: in the events
+        // the wait lets run.
+        QTimer::singleShot(0, this, [this] { UseProfileIn(state_.DataDir); });
+        s.WaitForWebWorker();
+        UseProfileIn(s.DataDir);
+
+        LetMessagesRun();
+        NavigateTo(HomeAddress());
+        if (s.FindOutsideBrowser())
+            RunOutsideBrowser();
+
+        FavoritesFile = BuildFavoritesMenu();
+        SilentScriptErrors = s.SilentScriptErrors;
+        WebBrowser1->SetSilent(SilentScriptErrors);
+        mnuTray_Settings->setEnabled(!s.RunningFromCD());
+        ApplyBrandFlag(IsFlagOn(s.ReadConfig("brand")));
+        btnHome->setToolTip(HomeAddress() + QStringLiteral(" (Alt+Home)"));
+        s.TrayIconOn = IsFlagOn(s.ReadConfig("trayicon"));
+        s.ToolbarOn = IsFlagOn(s.ReadConfig("toolbar"));
+        s.StatusbarOn = IsFlagOn(s.ReadConfig("statusbar"));
+        ApplyBars(s.ToolbarOn, s.StatusbarOn);
+        LetMessagesRun();
+        SetAddressText(HomeAddress());
+        NavigateToAddressBox();
+        if (IsFlagOn(s.ReadConfig("fullscreen")))
+            EnterFullScreen();
+        LetMessagesRun();
+        DecideStartShow();
+        if (s.TrayIconOn)
+            SetTrayIcon(true);
+        StartSplashCloseTimer();
+        s.Started = true;
+        tmrServers_.start();
+        if (!s.WebServerAccessProblem.empty())
+            QTimer::singleShot(
+                0, this, [this] { ShowErrorBox("Error", state_.WebServerAccessProblem, this); });
+    } catch (const Exception& e) {
+        // The rest of the sequence does not run; the window opens as far as it was prepared.
+        ReportApplicationError(s.AppTitle, e.Message(), this);
+    }
+}
+
+void TfrmMain::DecideStartShow() {
+    const int show = int(startupShowCommand_) - int(kRelaunchOffset);
+    // Hide, show minimised, minimise, show minimised without activation.
+    if (show == 0 || show == 2 || show == 6 || show == 7) {
+        startShow_ = state_.TrayIconOn ? TStartShow::InTray : TStartShow::Minimized;
+        state_.EndSplash();
+    } else {
+        startShow_ = TStartShow::Normal;
+    }
+}
+
+void TfrmMain::ShowAsStarted() {
+    switch (startShow_) {
+    case TStartShow::Never:
+    case TStartShow::InTray:
+        break;
+    case TStartShow::Minimized:
+        showMinimized();
+        break;
+    case TStartShow::Normal:
+        if (windowState() & Qt::WindowFullScreen) {
+            showFullScreen();
+        } else {
+            // A state set while hidden does not always reach the window manager.
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            showMaximized();
+        }
+        ForceForegroundWindow(this);
+        break;
+    }
+}
+
+void TfrmMain::RunOutsideBrowser() {
+    TRunState& s = state_;
+    ListenForReports();
+    startShow_ = TStartShow::Never;
+    LetMessagesRun();
+    s.StartOutsideBrowser();
+    LetMessagesRun();
+    for (int waited = 0; !s.OutsideBrowserRunning() && waited < kOutsideBrowserWaitMs;
+         waited += 330)
+        s.Wait.Idle(330);
+    s.Wait.Idle(618);
+    if (s.SplashTime > 0) {
+        Timer1.start(s.SplashTime * 1000);
+    } else {
+        s.EndSplash();
+    }
+    for (int pass = 0; pass < 3; ++pass) {
+        try {
+            s.Wait.Idle(1000);
+            while (s.OutsideBrowserRunning())
+                s.Wait.Idle(618);
+        } catch (...) {
+        }
+    }
+    ShutDown();
+}
+
+} // namespace quindle

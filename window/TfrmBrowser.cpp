@@ -1,0 +1,97 @@
+#include "window/TfrmBrowser.h"
+#include "window/TWebBrowser.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quindle {
+
+TfrmBrowser::TfrmBrowser(const QString& AppTitle, QWebEngineProfile* Profile)
+    : TBrowserWindow(nullptr), appTitle_(AppTitle) {
+    setObjectName(QStringLiteral("frmBrowser"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    PlaceBrowser(WebBrowser1);
+    // A popup has no Rebrand button.
+    delete sepToolbar1;
+    delete btnBrand;
+    sepToolbar1 = nullptr;
+    btnBrand = nullptr;
+
+    FirstNavigation = true;
+    setWindowTitle(QString());
+    setWindowIcon(QApplication::windowIcon());
+    PrepareStatusBar();
+    MeasureToolbar();
+    UseProfile(Profile);
+    BuildFavoritesMenu();
+    connect(WebBrowser1, &TWebBrowser::BeforeNavigate2, this,
+            &TfrmBrowser::WebBrowser1BeforeNavigate2);
+    connect(WebBrowser1, &TWebBrowser::GeometryRequested, this,
+            &TfrmBrowser::TakeRequestedGeometry);
+}
+
+void TfrmBrowser::PlaceBrowser(QWidget* Browser) {
+    if (Browser->parentWidget() != Panel1) {
+        TBrowserWindow::PlaceBrowser(Panel1);
+        Browser->setParent(Panel1);
+    }
+    AlignControl();
+}
+
+void TfrmBrowser::AlignControl() {
+    if (Panel1->layout()->indexOf(WebBrowser1) < 0)
+        Panel1->layout()->addWidget(WebBrowser1);
+}
+
+void TfrmBrowser::Park() {
+    setGeometry(kParkedWindow, kParkedWindow, 0, 0);
+    Panel1->layout()->removeWidget(WebBrowser1);
+    WebBrowser1->setGeometry(kParkedControl, kParkedControl, 0, 0);
+}
+
+void TfrmBrowser::TakeRequestedGeometry(const QRect& Geometry) {
+    // The engine reports the position and inner size the page asked for; the parked control
+    // takes them as its bounds, which is what "moved since parking" means below.
+    if (!FirstNavigation || Geometry.isEmpty())
+        return;
+    WebBrowser1->setGeometry(Geometry);
+}
+
+void TfrmBrowser::WebBrowser1BeforeNavigate2() {
+    if (!FirstNavigation)
+        return;
+    FirstNavigation = false;
+    try {
+        const QRect control = WebBrowser1->geometry();
+        if (control.x() == kParkedControl && control.y() == kParkedControl) {
+            resize(800, 600);
+            const QRect screen = QGuiApplication::primaryScreen()->geometry();
+            move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+        } else {
+            const bool band =
+                WebBrowser1->MenuBar && WebBrowser1->ToolBar && WebBrowser1->AddressBar;
+            CoolBar1->setVisible(band);
+            StatusBar1->setVisible(WebBrowser1->StatusBar);
+            // Sizes here are client sizes: the frame comes on top of them, as it would.
+            resize(control.width(), (band ? CoolBar1->height() : 0) + control.height() +
+                                        (WebBrowser1->StatusBar ? StatusBar1->height() : 0));
+            move(control.topLeft());
+        }
+    } catch (...) {
+    }
+    AlignControl();
+}
+
+void TfrmBrowser::showEvent(QShowEvent* Event) {
+    TBrowserWindow::showEvent(Event);
+    btnHome->setToolTip(QStringLiteral("%1 (Alt+Home)").arg(HomeUrl));
+}
+
+} // namespace quindle

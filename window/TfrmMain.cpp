@@ -1,0 +1,209 @@
+#include "window/TfrmMain.h"
+#include "kit/KoClass.h"
+#include "kit/Paths.h"
+#include "kit/Strings.h"
+#include "server/ConfigFiles.h"
+#include "window/ProgramIcon.h"
+#include "window/TTrayIconMan.h"
+#include "window/TWebBrowser.h"
+#include "window/WindowHelpers.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+namespace quindle {
+
+TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
+    : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand) {
+    setObjectName(QStringLiteral("frmMain"));
+    PlaceBrowser(WebBrowser1);
+    CreateTrayMenu();
+
+    state_.Wait = MakeCooperativeWait();
+
+    tmrCloseSplash.setObjectName(QStringLiteral("tmrCloseSplash"));
+    tmrCloseSplash.setInterval(1);
+    connect(&tmrCloseSplash, &QTimer::timeout, this, &TfrmMain::tmrCloseSplashTimer);
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setSingleShot(true);
+    connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    connect(btnBrand, &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
+
+    // Requests to end from outside and a vanishing medium are looked at often, also while the
+    // start-up waits, since every wait lets events run.
+    tmrOutsideEvents_.setInterval(100);
+    connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
+    tmrOutsideEvents_.start();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
+    // A server that ends on its own is noticed within a second, once the start-up is done.
+    tmrServers_.setInterval(500);
+    connect(&tmrServers_, &QTimer::timeout, this, &TfrmMain::KeepServersUp);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::LetMessagesRun() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+TCooperativeWait TfrmMain::MakeCooperativeWait() {
+    TCooperativeWait wait;
+    wait.LetMessagesRun = [this] { LetMessagesRun(); };
+    // The browser engine does its work in this thread's events: a pause that slept would stop
+    // it (and the window) for as long.
+    wait.Sleep = [](int Milliseconds) {
+        QDeadlineTimer until(Milliseconds);
+        while (!until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            int(std::max<qint64>(1, until.remainingTime())));
+    };
+    return wait;
+}
+
+QString TfrmMain::HomeAddress() const {
+    return QString::fromLocal8Bit(quindle::HomeAddress(state_.WebPort));
+}
+
+QString TfrmMain::ApplicationTitle() const {
+    return QString::fromLocal8Bit(state_.AppTitle);
+}
+
+QString TfrmMain::LocalhostPort() const {
+    return QStringLiteral("127.0.0.1:%1").arg(state_.WebPort);
+}
+
+void TfrmMain::UseProfileIn(const std::string& DataDir) {
+    if (profile_)
+        return;
+    // Cookies, storage and cache belong to this package and survive its restarts.
+    profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
+    profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
+    profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
+    HandleDownloadsOf(profile_);
+    UseProfile(profile_);
+}
+
+void TfrmMain::CloseProfile() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (TWebBrowser* browser : window->findChildren<TWebBrowser*>())
+            browser->ClosePage();
+    delete profile_;
+    profile_ = nullptr;
+}
+
+void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
+    connect(Profile, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
+}
+
+void TfrmMain::WebBrowser1TitleChange(const QString& Title) {
+    TBrowserWindow::WebBrowser1TitleChange(Title);
+    // The task-bar text follows the main window's caption.
+    QApplication::setApplicationName(windowTitle());
+}
+
+void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
+    // Save As of a page has chosen its file already.
+    if (Download->isSavePageDownload())
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    QFileDialog dialog(this, tr("Save File"), QDir(folder).filePath(Download->suggestedFileName()));
+    dialog.setObjectName(QStringLiteral("dlgDownload"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        Download->cancel();
+        return;
+    }
+    const QFileInfo target(dialog.selectedFiles().first());
+    Download->setDownloadDirectory(target.absolutePath());
+    Download->setDownloadFileName(target.fileName());
+    const QString name = target.fileName();
+    connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+            [this, Download, name] {
+                const qint64 total = Download->totalBytes();
+                StatusBar1->SetPanelText(
+                    0, tr("Downloading %1: %2 KB").arg(name).arg(Download->receivedBytes() / 1024));
+                if (total > 0) {
+                    ProgressBar1->setRange(0, 1000);
+                    ProgressBar1->setValue(int(Download->receivedBytes() * 1000 / total));
+                    ProgressBar1->show();
+                }
+            });
+    connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this,
+            [this, Download, target] {
+                ProgressBar1->hide();
+                StatusBar1->SetPanelText(
+                    0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
+                           ? tr("Download complete: %1").arg(target.absoluteFilePath())
+                           : tr("Download failed: %1").arg(Download->interruptReasonString()));
+            });
+    Download->accept();
+}
+
+void TfrmMain::CheckOutsideEvents() {
+    if (TakeEndRequest())
+        ShutDown();
+    if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
+        ShutDown();
+    TakeReports();
+    if (state_.Started && state_.TrayIconOn)
+        SetTrayIcon(true);
+}
+
+void TfrmMain::ListenForReports() {
+    if (!reports_.Open(state_.BrowserMessageName()) || reports_.Handle() < 0)
+        return; // without a descriptor the reports wait for the timer's next look
+    reportNotifier_ = new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
+    connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
+}
+
+void TfrmMain::TakeReports() {
+    if (!reports_.IsOpen())
+        return;
+    if (const std::uint32_t pid = reports_.Receive())
+        state_.ReportedPid = pid;
+}
+
+void TfrmMain::StartSplashCloseTimer() {
+    if (state_.SplashPid != 0 && TKo::ProcessExists(std::int32_t(state_.SplashPid)))
+        tmrCloseSplash.start();
+}
+
+void TfrmMain::tmrCloseSplashTimer() {
+    if (WebBrowser1->Busy() || WebBrowser1->ReadyState() != 4)
+        return;
+    tmrCloseSplash.stop();
+    state_.EndSplash();
+}
+
+void TfrmMain::Timer1Timer() {
+    Timer1.stop();
+    state_.EndSplash();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* Event) {
+    Event->ignore();
+    ShutDown();
+}
+
+void TfrmMain::changeEvent(QEvent* Event) {
+    TBrowserWindow::changeEvent(Event);
+    // Minimising sends the window to the tray.
+    if (Event->type() == QEvent::WindowStateChange && state_.Started && state_.TrayIconOn &&
+        isMinimized() && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized() && isVisible())
+                SetMainWindowVisible(false);
+        });
+}
+
+} // namespace quindle

@@ -1,0 +1,134 @@
+#pragma once
+
+// The main window: the site in the program's own browser, with the tray menu, hiding to the tray,
+// full screen and the About box. Its start-up sequence and its shutdown live with the start-up
+// code (app/); the non-visual state of the run is TRunState.
+
+#include "kit/ReportChannel.h"
+#include "kit/SystemEvents.h"
+#include "launcher/RunState.h"
+#include "window/TBrowserWindow.h"
+
+#include <QTimer>
+
+#include <memory>
+
+class QSocketNotifier;
+class QWebEngineDownloadRequest;
+
+namespace quindle {
+
+class TTrayIconMan;
+
+class TfrmMain : public TBrowserWindow {
+    Q_OBJECT
+
+public:
+    // How the window comes up once the start-up has finished.
+    enum class TStartShow { Normal, Minimized, InTray, Never };
+
+    explicit TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent = nullptr);
+    ~TfrmMain() override;
+
+    // Takes over the steps the start-up ran before the toolkit started, or the error that
+    // stopped them.
+    void AdoptPreparedRun(TRunState Prepared, const std::string& Error);
+    // The start-up sequence from the window's part of step 8 on; returns with the window ready
+    // to be shown, or ends the process.
+    void FormCreate();
+    // Shows the window as the start-up decided.
+    void ShowAsStarted();
+    // Ends the splash once the page has loaded completely (started by the start-up).
+    void StartSplashCloseTimer();
+    // Ends every process the run started, then the program itself.
+    [[noreturn]] void ShutDown();
+    // Ends every page of every window, then the package's profile: the browser engine then
+    // writes what it still holds of them (cookies, storage) as soon as its events run.
+    void CloseProfile();
+
+    TRunState& State() { return state_; }
+    // Downloads of pages in Profile ask where to save and show their progress here.
+    void HandleDownloadsOf(QWebEngineProfile* Profile);
+    QString HomeAddress() const override;
+    QString ApplicationTitle() const override;
+
+    // --- Window modes and the tray -----------------------------------------------------------
+    void SetMainWindowVisible(bool Show);
+    void ToggleMainWindow();
+    void SetTrayIcon(bool On);
+    void EnableTrayIcon(bool On);
+    void EnterFullScreen();
+    TTrayIconMan* TrayIcon() const { return trayIcon_.get(); }
+
+    // Start-up steps of the window, in their order.
+    void ApplyBrandFlag(bool Branded);
+    void ApplyBars(bool Toolbar, bool Statusbar);
+
+    void mnuTray_ShowClick();
+    void mnuTray_SettingsClick();
+    void mnuTray_HelpClick();
+    void mnuTray_EmailClick();
+    void mnuTray_WebsiteClick();
+    void mnuTray_AboutClick();
+    void mnuTray_ExitClick();
+    void btnBrandClick();
+
+    QMenu* mnuTray;
+    QAction* mnuTray_Show;
+    QAction* mnuTray_Separator0;
+    QAction* mnuTray_Settings;
+    QAction* mnuTray_Separator1;
+    QAction* mnuTray_Help;
+    QAction* mnuTray_Email;
+    QAction* mnuTray_Website;
+    QAction* mnuTray_About;
+    QAction* mnuTray_Separator2;
+    QAction* mnuTray_Exit;
+
+    QTimer tmrCloseSplash;
+    QTimer Timer1;
+
+protected:
+    int StatusPanel2Width() const override { return 60; }
+    QString LocalhostPort() const override;
+    void PageClosedItself() override { ShutDown(); }
+    QString PopupHomeUrl() const override { return HomeAddress(); }
+    void WebBrowser1TitleChange(const QString& Title) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+
+private:
+    void FormDestroy();
+    // The package's own browser profile, made once.
+    void UseProfileIn(const std::string& DataDir);
+    void CreateTrayMenu();
+    void CheckOutsideEvents();
+    void KeepServersUp();
+    void LetMessagesRun();
+    // Waits of the start-up and shutdown: events run, also during their pauses.
+    TCooperativeWait MakeCooperativeWait();
+    void tmrCloseSplashTimer();
+    void Timer1Timer();
+    // Step 31: the show command of the start decides how the window comes up.
+    void DecideStartShow();
+    // Steps 18 and on when Browser.ini names an outside browser: the site is shown there, and the
+    // program ends when that browser has ended.
+    [[noreturn]] void RunOutsideBrowser();
+    void ListenForReports();
+    void TakeReports();
+    void DownloadRequested(QWebEngineDownloadRequest* Download);
+
+    TRunState state_;
+    std::string earlyError_;
+    std::uint16_t startupShowCommand_;
+    TStartShow startShow_ = TStartShow::Normal;
+    QWebEngineProfile* profile_ = nullptr;
+    QTimer tmrOutsideEvents_;
+    QTimer tmrServers_; // keeps the servers up once the window runs
+    std::unique_ptr<TTrayIconMan> trayIcon_;
+    TReportChannel reports_;
+    QSocketNotifier* reportNotifier_ = nullptr;
+    TMountWatch mounts_;
+};
+
+} // namespace quindle

@@ -4,6 +4,8 @@
 //  - a plain start to the home page completely loaded in the window (the moment the splash
 //    ends), next to the floor: the bare web server and a minimal program of the same browser
 //    engine started together, until that program has loaded the same page;
+//  - a plain start to the home page shown (a window carries its title), next to Debian's
+//    Chromium in --app mode started on the same page of the same web server;
 //  - the memory (PSS) of the program with its browser helpers, the home page shown, next to
 //    Debian's Chromium in --app mode on the same page (when it is installed);
 //  - the processor time the splash process uses while it waits.
@@ -113,7 +115,10 @@ int main() {
     package.RemoveDatabase();
     const std::string home = root + "/home";
 
-    std::vector<double> toSplash, toLoaded;
+    // The home page's title: a window that carries it shows the page.
+    const std::string homeTitle = "Quindle Demo";
+    auto shown = [&] { return !desktop.Windows(homeTitle).empty(); };
+    std::vector<double> toSplash, toLoaded, toShown;
     double pss = 0;
     int port = 0;
     for (int i = 0; i < rounds; ++i) {
@@ -127,6 +132,9 @@ int main() {
         toSplash.push_back(Ms(start));
         const std::uint32_t splash = SplashProcess(package.Program());
         starter.join();
+        while (!shown() && Ms(start) < 20000)
+            usleep(5000);
+        toShown.push_back(Ms(start));
         while (splash != 0 && TKo::ProcessExists(std::int32_t(splash)) && Ms(start) < 20000)
             usleep(5000);
         toLoaded.push_back(Ms(start));
@@ -163,18 +171,31 @@ int main() {
 
     // Chromium in --app mode on the same page, the same web server.
     double chromiumPss = 0;
+    std::vector<double> chromiumShown;
     if (access("/usr/bin/chromium", X_OK) == 0) {
         std::filesystem::remove(dataDir + "/httpd.pid");
         TKo::RunProgram(apache, "-f \"" + dataDir + "/httpd.conf\"", "", SW_HIDE);
         const std::string profile = root + "/chromium";
-        const auto chromium = TKo::RunProgram(
-            "/usr/bin/chromium",
-            "--no-sandbox --no-first-run --no-default-browser-check --user-data-dir=\"" + profile +
-                "\" --app=\"" + url + "\"",
-            "", 1);
-        sleep(8);
-        chromiumPss = TreePssMb(chromium);
-        EndTree(chromium);
+        // The first start makes the profile: not what a user meets at every start.
+        for (int i = 0; i <= rounds; ++i) {
+            const auto start = Clock::now();
+            const auto chromium = TKo::RunProgram(
+                "/usr/bin/chromium",
+                "--no-sandbox --no-first-run --no-default-browser-check --user-data-dir=\"" +
+                    profile + "\" --app=\"" + url + "\"",
+                "", 1);
+            while (!shown() && Ms(start) < 20000)
+                usleep(5000);
+            if (i > 0)
+                chromiumShown.push_back(Ms(start));
+            if (i == rounds) {
+                sleep(6); // the page shown and settled
+                chromiumPss = TreePssMb(chromium);
+            }
+            EndTree(chromium);
+            while (shown())
+                usleep(10000);
+        }
         for (auto pid : TKo::FindProcessesByPath(apache))
             TKo::KillProcess(pid);
     }
@@ -191,19 +212,28 @@ int main() {
     const double splashCpu = 100.0 * used / (Ms(waitStart) / 1000.0);
     TKo::KillProcess(splash);
 
-    std::printf("plain start to splash on screen:            %7.1f ms  (goal below 300)\n",
+    std::printf("plain start to splash on screen:            %7.1f ms  (goal below 150)\n",
                 Median(toSplash));
     std::printf("plain start to home page loaded in window:  %7.1f ms  (goal below 1000)\n",
                 Median(toLoaded));
     std::printf("floor: bare web server + bare web view:     %7.1f ms\n", Median(floor));
-    std::printf("ratio:                                      %7.2f    (goal below 1.6)\n",
+    std::printf("ratio:                                      %7.2f    (goal below 1.3)\n",
                 Median(toLoaded) / Median(floor));
+    std::printf("plain start to home page shown in window:   %7.1f ms\n", Median(toShown));
+    if (!chromiumShown.empty()) {
+        std::printf("Chromium --app start to the same page shown:%7.1f ms\n",
+                    Median(chromiumShown));
+        std::printf("ratio:                                      %7.2f    (goal below 0.75)\n",
+                    Median(toShown) / Median(chromiumShown));
+    }
     std::printf("memory (PSS) with the home page shown:      %7.1f MB  (goal below 250; the\n"
                 "  program and its browser helpers, not the package's servers)\n",
                 pss);
-    if (chromiumPss > 0)
+    if (chromiumPss > 0) {
         std::printf("Chromium --app on the same page (PSS):      %7.1f MB\n", chromiumPss);
-    else
+        std::printf("ratio:                                      %7.2f    (goal below 0.75)\n",
+                    pss / chromiumPss);
+    } else
         std::printf("Chromium is not installed: no comparison\n");
     std::printf("splash process while it waits:              %7.2f %% of a core (goal below 1)\n",
                 splashCpu);

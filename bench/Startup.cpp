@@ -90,7 +90,7 @@ int main() {
     std::printf("plain start to first HTTP 200 (no database): %7.1f ms  (goal below 500)\n",
                 Median(toServed));
     std::printf("bare web server to first HTTP 200 (floor):   %7.1f ms\n", Median(floor));
-    std::printf("ratio:                                        %7.2f\n",
+    std::printf("ratio:                                        %7.2f    (goal below 3)\n",
                 Median(toServed) / Median(floor));
     std::printf("shutdown to last process gone, no database:  %7.1f ms  (goal below 300)\n",
                 Median(shutdown));

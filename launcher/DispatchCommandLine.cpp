@@ -9,7 +9,7 @@ namespace quindle {
 void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** argv) {
     // The splash is the one mode with a window; the mode word has no case.
     if (Args.size() >= 2 && LowerCase(Args[0]) == "splash" && FileExists(Args[1]))
-        RunSplash(Args[1], argc, argv);
+        RunSplashModule(Args[1], argc, argv);
     RunServiceMode(Args);
 }
 

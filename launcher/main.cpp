@@ -33,5 +33,5 @@ int main(int argc, char** argv) {
                               static_cast<std::uint16_t>(showCommand + kRelaunchOffset));
         TKo::TerminateSelf();
     }
-    return RunInteractive(argc, argv, showCommand);
+    return RunWindowModule(argc, argv, showCommand);
 }

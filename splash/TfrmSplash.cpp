@@ -1,7 +1,6 @@
 #include "splash/TfrmSplash.h"
 #include "kit/KoClass.h"
 #include "kit/SystemEvents.h"
-#include "launcher/Modules.h"
 #include "server/ConfigFiles.h"
 
 #include <QApplication>

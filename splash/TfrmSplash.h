@@ -35,4 +35,8 @@ private:
 // The process-wide splash window, while there is one.
 extern TfrmSplash* frmSplash;
 
+// The "splash" mode: shows the splash unless the configuration file says showsplash=0, then
+// runs until the process is ended from outside. Returns at once when there is nothing to show.
+void RunSplash(const std::string& ConfigFile, int argc, char** argv);
+
 } // namespace quindle

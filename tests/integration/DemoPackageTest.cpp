@@ -419,16 +419,20 @@ TEST_F(DemoPackage, RunsFromAReadOnlyDiscImageAndEndsWhenItIsRemoved) {
 }
 
 TEST_F(DemoPackage, AWindowThatCannotOpenEndsTheServersAndSaysWhy) {
-    // A display nobody serves, and a package that lost its platform plugins.
+    // A display nobody serves, a package that lost its platform plugins, and one that lost the
+    // module with the windows.
     PackageCopy withoutPlugins;
     std::filesystem::remove_all(withoutPlugins.Path("plugins/platforms"));
+    PackageCopy withoutWindows;
+    std::filesystem::remove(withoutWindows.Path("lib/libquindle-window.so"));
     struct Case {
         const PackageCopy& package;
         const char* display;
         const char* reason;
     };
     for (const Case& c : {Case{*shared, ":4093", "could not connect to display"},
-                          Case{withoutPlugins, "", "platform plugin"}}) {
+                          Case{withoutPlugins, "", "platform plugin"},
+                          Case{withoutWindows, "", "window module could not be loaded"}}) {
         PackageRun run(c.package, home / "user");
         if (*c.display)
             run.UseDisplay(c.display);
@@ -454,6 +458,17 @@ TEST_F(DemoPackage, AWindowThatCannotOpenEndsTheServersAndSaysWhy) {
             },
             10000))
             << run.Log();
+    }
+}
+
+TEST_F(DemoPackage, TheProgramLinksNoToolkitItsWindowsAreModulesBesideIt) {
+    // What the dynamic loader binds for every start and every service mode.
+    const std::string needed = RunAndCapture("readelf", "-d '" + shared->Program() + "'");
+    EXPECT_NE(needed.find("(NEEDED)"), std::string::npos) << needed;
+    EXPECT_EQ(needed.find("libQt6"), std::string::npos) << needed;
+    for (const char* module : {"lib/libquindle-window.so", "lib/libquindle-splash.so"}) {
+        const std::string linked = RunAndCapture("readelf", "-d '" + shared->Path(module) + "'");
+        EXPECT_NE(linked.find("libQt6Widgets"), std::string::npos) << module << linked;
     }
 }
 

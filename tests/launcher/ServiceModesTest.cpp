@@ -206,6 +206,8 @@ protected:
         // The program loads what lib/ holds: a library there must be the real one.
         std::filesystem::create_directories(pkg / "lib");
         CopyFile(LoadedLibrary("libcrypto.so.3"), pkg / "lib/libcrypto.so.3");
+        // Its splash, which keeps a process of the program running, is a module there too.
+        CopyFile(QUINDLE_BINARY_DIR "/lib/libquindle-splash.so", pkg / "lib/libquindle-splash.so");
         std::string ini = "; the package's PHP\r\n[PHP]\r\nmemory_limit = 128M\r\n";
         for (const char* ext :
              {"mysqlnd", "pdo", "mysqli", "pdo_mysql", "pdo_sqlite", "sqlite3", "gd", "mbstring",

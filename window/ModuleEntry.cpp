@@ -1,0 +1,9 @@
+// The window module's entry, which the launcher looks up by name once it has loaded the module.
+
+#include "launcher/Modules.h"
+#include "window/InteractiveRun.h"
+
+QUINDLE_MODULE_ENTRY int quindle_window_main(int argc, char** argv,
+                                             std::uint16_t StartupShowCommand) {
+    return quindle::RunInteractive(argc, argv, StartupShowCommand);
+}

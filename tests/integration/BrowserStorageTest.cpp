@@ -24,7 +24,10 @@ namespace {
 // when empty), and gives back what the page stored this time.
 std::string StartAndStore(PackageRun& Run, StorageProbe& Probe, const std::string& Expected) {
     Probe.Mark(Run);
-    Run.Start();
+    if (Run.Start() == 0) {
+        ADD_FAILURE() << "no main instance\n" << Run.Log();
+        return std::string();
+    }
     const std::string found = Probe.WaitForFound(Run);
     EXPECT_EQ(found, Expected.empty() ? "cookie= local=" : BothKept(Expected)) << Run.Log();
     const std::string stored = Probe.WaitForStored(Run);
@@ -45,6 +48,8 @@ TEST(BrowserStorage, EverySignalToEndKeepsWhatThePageStored) {
         PackageRun run(package, home / "user");
         stored = StartAndStore(run, probe, stored);
         run.Processes();
+        // Never 0 here: that would signal this test's own process group.
+        ASSERT_NE(run.MainPid(), 0u);
         kill(pid_t(run.MainPid()), sig);
         EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000))
             << "signal " << sig << "\n"

@@ -180,16 +180,6 @@ TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
 namespace {
 
 // A package made of the program and empty stand-ins for every part downsize knows.
-// The file of a library this test program has loaded.
-std::string LoadedLibrary(const std::string& Name) {
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-        const auto at = line.find('/');
-        if (at != std::string::npos && ExtractFileName(line.substr(at)) == Name)
-            return line.substr(at);
-    }
-    throw std::runtime_error(Name + " is not loaded");
-}
 
 class Downsize : public ::testing::Test {
 protected:
@@ -203,11 +193,12 @@ protected:
               "bin/Apache/sendmail", "bin/Apache/sendmail.ini", "bin/Apache/ionCube/i.so",
               "www/phpmyadmin/index.php", "www/index.php"})
             Touch(file);
-        // The program loads what lib/ holds: a library there must be the real one.
-        std::filesystem::create_directories(pkg / "lib");
-        CopyFile(LoadedLibrary("libcrypto.so.3"), pkg / "lib/libcrypto.so.3");
-        // Its splash, which keeps a process of the program running, is a module there too.
-        CopyFile(QUINDLE_BINARY_DIR "/lib/libquindle-splash.so", pkg / "lib/libquindle-splash.so");
+        // The program's windows (its restarted run) and its splash (which keeps a process of the
+        // program running) are modules in lib/ beside it; the shared library there is a
+        // stand-in, which the program never loads.
+        Touch("lib/libcrypto.so.3");
+        for (const char* module : {"lib/libquindle-splash.so", "lib/libquindle-window.so"})
+            CopyFile(std::string(QUINDLE_BINARY_DIR "/") + module, pkg / module);
         std::string ini = "; the package's PHP\r\n[PHP]\r\nmemory_limit = 128M\r\n";
         for (const char* ext :
              {"mysqlnd", "pdo", "mysqli", "pdo_mysql", "pdo_sqlite", "sqlite3", "gd", "mbstring",

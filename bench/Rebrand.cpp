@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     }
     std::printf("rebrand build of the demo package:         %8.1f ms\n", Median(build));
     std::printf("  of which the three stamping processes:   %8.1f ms\n", Median(stamps));
-    std::printf("plain copy of its bin and data trees:      %8.1f ms\n", Median(copy));
+    std::printf("plain copy of the same trees:              %8.1f ms\n", Median(copy));
     std::printf("ratio:                                     %8.2f    (goal below 1.3)\n",
                 Median(build) / Median(copy));
     const double withoutFlushes = Median(build) - 3 * Median(flushes);

@@ -253,10 +253,8 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
 }
 
 std::string TRunState::DatabaseDir() const {
-    std::string dir =
+    const std::string dir =
         MyIniFile.empty() ? std::string() : TKo::ReadIniString(MyIniFile, "mysqld", "datadir");
-    if (dir.size() >= 2 && dir.front() == '"' && dir.back() == '"')
-        dir = dir.substr(1, dir.size() - 2);
     return dir.empty() ? TKo::GetAppPath() + "data" : dir;
 }
 

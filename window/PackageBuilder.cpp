@@ -29,10 +29,14 @@ void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                            SW_SHOWNORMAL);
 }
 
+// Runs a step whose failure the build survives: a later step that needs its result fails
+// loudly itself (the output folder), and what is left otherwise (a permission bit, a read-only
+// mark, a part not deleted) still makes a package that runs.
 template <typename Step> void Quietly(Step step) {
     try {
         step();
     } catch (...) {
+        // Survived, as said above.
     }
 }
 
@@ -147,8 +151,14 @@ public:
             sources_.StopDatabase();
     }
     ~TDatabaseStopped() {
-        if (sources_.StartDatabase)
-            Quietly(sources_.StartDatabase);
+        if (!sources_.StartDatabase)
+            return;
+        try {
+            sources_.StartDatabase();
+        } catch (const std::exception& e) {
+            // Only the author's own window misses its database then; the package is complete.
+            std::fprintf(stderr, "The database server could not be started again: %s\n", e.what());
+        }
     }
     TDatabaseStopped(const TDatabaseStopped&) = delete;
     TDatabaseStopped& operator=(const TDatabaseStopped&) = delete;

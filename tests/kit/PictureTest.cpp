@@ -104,6 +104,13 @@ TEST(Pictures, HugeClaimedSizesAreRefusedWithoutDecoding) {
     // IHDR width at byte 16; the CRC no longer fits either, so libpng refuses it twice over.
     png[16] = 0x7F;
     EXPECT_TRUE(Load(png).Empty());
+    // A chunk claiming more bytes than the file holds, found by the fuzzer: refused before
+    // libpng allocates the claimed 1.9 GB.
+    std::string damaged = MakePng(4, 4);
+    damaged.insert(33, std::string("\x72\x65\x00\x25tEXtdate", 12));
+    EXPECT_TRUE(Load(damaged).Empty());
+    // The undamaged picture still decodes.
+    EXPECT_FALSE(Load(MakePng(4, 4)).Empty());
 }
 
 TEST(Pictures, StreamsAreReadFromTheStart) {

@@ -16,19 +16,6 @@ std::string ModuleFile(const std::string& Name) {
     return JoinPath(JoinPath(ExtractFileDir(TKo::GetAppFileName()), "lib"), file);
 }
 
-int RunWindowModule(int argc, char** argv, std::uint16_t StartupShowCommand) {
-    std::string error;
-    const auto entry =
-        reinterpret_cast<TWindowEntry>(LoadModuleEntry(ModuleFile("window"), kWindowEntry, error));
-    if (!entry) {
-        std::fprintf(stderr, "The program's window module could not be loaded: %s\n",
-                     error.c_str());
-        std::fflush(stderr);
-        std::_Exit(1);
-    }
-    return entry(argc, argv, StartupShowCommand);
-}
-
 void RunSplashModule(const std::string& ConfigFile, int argc, char** argv) {
     std::string error;
     const auto entry =

@@ -16,19 +16,17 @@
 
 namespace quindle {
 
-// The entries the modules export, by name.
-using TWindowEntry = int (*)(int argc, char** argv, std::uint16_t StartupShowCommand);
+struct TPreparedRun;
+
+// The entries the modules export, by name. The window takes over the run the program prepared.
+using TWindowEntry = int (*)(int argc, char** argv, std::uint16_t StartupShowCommand,
+                             TPreparedRun& Prepared);
 using TSplashEntry = void (*)(const char* ConfigFile, int argc, char** argv);
 constexpr const char* kWindowEntry = "quindle_window_main";
 constexpr const char* kSplashEntry = "quindle_splash_main";
 
 // The module file of that name (without prefix and suffix) beside the program.
 std::string ModuleFile(const std::string& Name);
-
-// The interactive run: the application object, the main window and its start-up, then the
-// event loop until ShutDown ends the process. A module that cannot be loaded is said on the
-// standard error stream and ends the process with a failure code.
-int RunWindowModule(int argc, char** argv, std::uint16_t StartupShowCommand);
 
 // The "splash" mode: shows the splash unless the configuration file says showsplash=0, then
 // runs until the process is ended from outside. Returns at once when there is nothing to show

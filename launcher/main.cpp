@@ -2,7 +2,7 @@
 
 #include "kit/KoClass.h"
 #include "launcher/DispatchCommandLine.h"
-#include "launcher/Modules.h"
+#include "launcher/InteractiveLaunch.h"
 #include "launcher/RunState.h"
 
 #include <cstdio>
@@ -33,5 +33,5 @@ int main(int argc, char** argv) {
                               static_cast<std::uint16_t>(showCommand + kRelaunchOffset));
         TKo::TerminateSelf();
     }
-    return RunWindowModule(argc, argv, showCommand);
+    return RunInteractiveLaunch(argc, argv, showCommand);
 }

@@ -3,13 +3,10 @@
 #include "kit/SystemEvents.h"
 #include "server/ConfigFiles.h"
 
-#include <QApplication>
-#include <QImage>
+#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPixmap>
+#include <QPainter>
 #include <QScreen>
-
-#include <cstdlib>
 
 namespace quindle {
 
@@ -21,13 +18,9 @@ QRect CentredSplashGeometry(int ScreenWidth, int ScreenHeight, int ImageWidth, i
                  ImageHeight);
 }
 
-TfrmSplash::TfrmSplash(QWidget* Parent)
-    : QWidget(Parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TfrmSplash::TfrmSplash() {
     setObjectName("frmSplash");
-    setAttribute(Qt::WA_DeleteOnClose);
-    Image1 = new QLabel(this);
-    Image1->setObjectName("Image1");
-    Image1->move(0, 0);
+    setFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     frmSplash = this;
 }
 
@@ -41,29 +34,32 @@ void TfrmSplash::FormShow() {
     try {
         TKo::LoadGraphicFromString(bitmap, TKo::ReadResourceString("RES_SPLASH"));
     } catch (const Exception&) {
-        bitmap.Clear();
+        bitmap.Clear(); // a program without a readable picture shows an empty splash
     }
-    QPixmap picture;
-    if (!bitmap.Empty()) {
-        const QImage image(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 4,
-                           QImage::Format_RGBA8888);
-        picture = QPixmap::fromImage(image.copy());
-    }
-    Image1->setPixmap(picture);
-    Image1->resize(picture.size());
+    if (!bitmap.Empty())
+        picture_ = QImage(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 4,
+                          QImage::Format_RGBA8888)
+                       .copy();
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->geometry()
                              : QRect(0, 0, 1024, 768);
     const QRect place =
-        CentredSplashGeometry(screen.width(), screen.height(), picture.width(), picture.height());
+        CentredSplashGeometry(screen.width(), screen.height(), picture_.width(), picture_.height());
     setGeometry(place.translated(screen.topLeft()));
     show();
     raise();
-    shown_ = true;
+}
+
+void TfrmSplash::paintEvent(QPaintEvent*) {
+    QPainter(this).drawImage(0, 0, picture_);
 }
 
 void TfrmSplash::mousePressEvent(QMouseEvent* Event) {
     Event->accept();
+}
+
+void TfrmSplash::closeEvent(QCloseEvent*) {
+    deleteLater();
 }
 
 void RunSplash(const std::string& ConfigFile, int argc, char** argv) {
@@ -74,7 +70,7 @@ void RunSplash(const std::string& ConfigFile, int argc, char** argv) {
     // splash comes up some 80 ms sooner without it).
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     auto* splash = new TfrmSplash();
     splash->FormShow();
     // The toolkit's own loop idles without spinning; the starting program ends this process.

@@ -1,11 +1,12 @@
 #pragma once
 
 // The splash window: the program's RES_SPLASH picture, borderless, on top, centred on the
-// screen, without a taskbar entry. It lives in a process of its own until that is ended.
+// screen, without a taskbar entry. It lives in a process of its own until that is ended, and
+// needs no more of the toolkit than a window to paint a picture in.
 
-#include <QLabel>
+#include <QImage>
+#include <QRasterWindow>
 #include <QRect>
-#include <QWidget>
 
 #include <string>
 
@@ -15,21 +16,24 @@ namespace quindle {
 // than the screen (then with negative coordinates).
 QRect CentredSplashGeometry(int ScreenWidth, int ScreenHeight, int ImageWidth, int ImageHeight);
 
-class TfrmSplash : public QWidget {
+class TfrmSplash : public QRasterWindow {
     Q_OBJECT
 
 public:
-    explicit TfrmSplash(QWidget* Parent = nullptr);
+    TfrmSplash();
     ~TfrmSplash() override;
     void FormShow();
 
-    QLabel* Image1 = nullptr;
+    // The picture shown; null when the program carries none that can be read.
+    const QImage& Picture() const { return picture_; }
 
 protected:
+    void paintEvent(QPaintEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override; // a click does nothing
+    void closeEvent(QCloseEvent* Event) override;      // closing frees the window
 
 private:
-    bool shown_ = false;
+    QImage picture_;
 };
 
 // The process-wide splash window, while there is one.

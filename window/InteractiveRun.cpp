@@ -1,7 +1,5 @@
 #include "window/InteractiveRun.h"
-#include "kit/Exceptions.h"
 #include "kit/KoClass.h"
-#include "kit/SystemEvents.h"
 #include "window/ErrorReport.h"
 #include "window/TfrmMain.h"
 
@@ -56,31 +54,14 @@ void EndToolkit() {
     g_app = nullptr;
 }
 
-int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
-    // From here on a request to end runs the shutdown instead of leaving the servers behind.
-    InstallEndRequestHandlers();
-    // The browser engine refuses to start as the administrator with its sandbox on.
-    if (TKo::RunningAsAdministrator())
-        TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // The steps that need no window run first: the splash comes up and the web server starts
-    // while the toolkit and the browser engine do.
-    TRunState prepared;
-    std::string error;
-    bool firstInstance = true;
-    try {
-        firstInstance = prepared.PrepareRun();
-        if (firstInstance)
-            prepared.StartServers();
-    } catch (const Exception& e) {
-        error = e.Message();
-    }
-
-    g_run = &prepared;
+int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand,
+                   TPreparedRun& Prepared) {
+    g_run = &Prepared.State;
     g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     g_app = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (!firstInstance) {
+    if (!Prepared.FirstInstance) {
         ShowErrorBox("Error", "An instance of this application is already running!");
         TKo::TerminateSelf();
     }
@@ -88,7 +69,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand) {
     TfrmMain* frmMain = nullptr;
     try {
         frmMain = new TfrmMain(StartupShowCommand);
-        frmMain->AdoptPreparedRun(std::move(prepared), error);
+        frmMain->AdoptPreparedRun(std::move(Prepared.State), Prepared.Error);
         g_run = &frmMain->State();
         frmMain->FormCreate();
         frmMain->ShowAsStarted();

@@ -4,6 +4,7 @@
 #include "window/InteractiveRun.h"
 
 QUINDLE_MODULE_ENTRY int quindle_window_main(int argc, char** argv,
-                                             std::uint16_t StartupShowCommand) {
-    return quindle::RunInteractive(argc, argv, StartupShowCommand);
+                                             std::uint16_t StartupShowCommand,
+                                             quindle::TPreparedRun& Prepared) {
+    return quindle::RunInteractive(argc, argv, StartupShowCommand, Prepared);
 }

@@ -345,6 +345,18 @@ TEST_F(DemoPackage, HangUpAndInterruptEndEverythingToo) {
     }
 }
 
+// The program starts the servers before it loads its window: a request to end that arrives
+// meanwhile is kept for the window, which ends everything as soon as it runs.
+TEST_F(DemoPackage, ARequestToEndBeforeTheWindowIsUpEndsEverything) {
+    PackageRun run(*shared, home / "user");
+    const std::uint32_t main = run.Start();
+    ASSERT_NE(main, 0u) << run.Log();
+    ASSERT_TRUE(WaitUntil([&] { return run.WebPort() != 0; }, 20000)) << run.Log();
+    kill(pid_t(main), SIGTERM);
+    EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 45000)) << run.Log();
+    EXPECT_FALSE(TKo::ProcessExists(std::int32_t(main)));
+}
+
 TEST_F(DemoPackage, APageClosingItsWindowEndsEverything) {
     PackageCopy package;
     // A home page that closes its window once it has been shown, after a first navigation (the
@@ -466,10 +478,25 @@ TEST_F(DemoPackage, TheProgramLinksNoToolkitItsWindowsAreModulesBesideIt) {
     const std::string needed = RunAndCapture("readelf", "-d '" + shared->Program() + "'");
     EXPECT_NE(needed.find("(NEEDED)"), std::string::npos) << needed;
     EXPECT_EQ(needed.find("libQt6"), std::string::npos) << needed;
+    const std::string window =
+        RunAndCapture("readelf", "-d '" + shared->Path("lib/libquindle-window.so") + "'");
+    EXPECT_NE(window.find("libQt6WebEngineWidgets"), std::string::npos) << window;
+    // The splash paints a picture: the toolkit's GUI part, without its widgets.
+    const std::string splash =
+        RunAndCapture("readelf", "-d '" + shared->Path("lib/libquindle-splash.so") + "'");
+    EXPECT_NE(splash.find("libQt6Gui"), std::string::npos) << splash;
+    EXPECT_EQ(splash.find("libQt6Widgets"), std::string::npos) << splash;
+    // The modules use the program's own run state, not copies of their own: a copy would not
+    // know the servers the program started.
     for (const char* module : {"lib/libquindle-window.so", "lib/libquindle-splash.so"}) {
-        const std::string linked = RunAndCapture("readelf", "-d '" + shared->Path(module) + "'");
-        EXPECT_NE(linked.find("libQt6Widgets"), std::string::npos) << module << linked;
+        const std::string defined =
+            RunAndCapture("nm", "-D --defined-only '" + shared->Path(module) + "'");
+        EXPECT_EQ(defined.find("TKo14GetAppFileName"), std::string::npos) << module;
+        EXPECT_EQ(defined.find("TRunState11StartSplash"), std::string::npos) << module;
     }
+    const std::string exported =
+        RunAndCapture("nm", "-D --defined-only '" + shared->Program() + "'");
+    EXPECT_NE(exported.find("TRunState11StartSplash"), std::string::npos);
 }
 
 TEST_F(DemoPackage, ServersThatEndComeBackOnTheirPortsUntilTheThirdTimeInFiveMinutes) {

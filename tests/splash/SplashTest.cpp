@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -19,24 +19,27 @@ TEST(SplashWindow, ShowsTheProgramsPictureCentredAndIgnoresClicks) {
     int argc = 1;
     char name[] = "gui_tests";
     char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     auto* splash = new TfrmSplash();
     EXPECT_EQ(frmSplash, splash);
     splash->FormShow();
     EXPECT_EQ(splash->size(), QSize(424, 222));
-    EXPECT_EQ(splash->Image1->pixmap().size(), QSize(424, 222));
+    EXPECT_EQ(splash->Picture().size(), QSize(424, 222));
+    // The picture itself, not an empty frame: the shipped splash is not one colour.
+    EXPECT_NE(splash->Picture().pixel(0, 0), splash->Picture().pixel(212, 111));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(splash->geometry(), CentredSplashGeometry(screen.width(), screen.height(), 424, 222));
-    EXPECT_TRUE(splash->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(splash->windowFlags() & Qt::WindowType_Mask, Qt::SplashScreen);
+    EXPECT_TRUE(splash->flags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(splash->flags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(splash->flags() & Qt::WindowType_Mask, Qt::SplashScreen);
 
     QMouseEvent click(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(splash, &click);
-    QApplication::processEvents();
+    QGuiApplication::sendEvent(splash, &click);
+    QGuiApplication::processEvents();
     EXPECT_TRUE(splash->isVisible());
     splash->close(); // closing frees it and clears the reference
-    QApplication::processEvents();
+    QGuiApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(frmSplash, nullptr);
 }

@@ -1,0 +1,41 @@
+#include "launcher/InteractiveLaunch.h"
+#include "kit/Exceptions.h"
+#include "kit/SystemEvents.h"
+#include "launcher/Modules.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quindle {
+
+int RunInteractiveLaunch(int argc, char** argv, std::uint16_t StartupShowCommand) {
+    // From here on a request to end is kept for the window, whose shutdown serves it, instead of
+    // ending the program with the servers left behind.
+    InstallEndRequestHandlers();
+    // The browser engine refuses to start as the administrator with its sandbox on.
+    if (TKo::RunningAsAdministrator())
+        TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    TPreparedRun prepared;
+    try {
+        prepared.FirstInstance = prepared.State.PrepareRun();
+        if (prepared.FirstInstance)
+            prepared.State.StartServers();
+    } catch (const Exception& e) {
+        // The window says it once it is up; what ran stays for its shutdown to end.
+        prepared.Error = e.Message();
+    }
+
+    std::string error;
+    const auto entry =
+        reinterpret_cast<TWindowEntry>(LoadModuleEntry(ModuleFile("window"), kWindowEntry, error));
+    if (!entry) {
+        std::fprintf(stderr, "The program's window module could not be loaded: %s\n",
+                     error.c_str());
+        std::fflush(stderr);
+        prepared.State.EndProcesses();
+        std::_Exit(1);
+    }
+    return entry(argc, argv, StartupShowCommand, prepared);
+}
+
+} // namespace quindle

@@ -64,8 +64,9 @@ void TfrmMain::FormCreate() {
         s.StatusbarOn = IsFlagOn(s.ReadConfig("statusbar"));
         ApplyBars(s.ToolbarOn, s.StatusbarOn);
         LetMessagesRun();
+        // The address box shows the home page, which is on its way already: going there again
+        // would abort that load and ask the server for the page a second time.
         SetAddressText(HomeAddress());
-        NavigateToAddressBox();
         if (IsFlagOn(s.ReadConfig("fullscreen")))
             EnterFullScreen();
         LetMessagesRun();

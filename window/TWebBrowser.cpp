@@ -8,8 +8,7 @@
 
 namespace quindle {
 
-TWebBrowser::TWebBrowser(QWidget* Parent)
-    : QWebEngineView(Parent), printer_(std::make_unique<QPrinter>()) {
+TWebBrowser::TWebBrowser(QWidget* Parent) : QWebEngineView(Parent) {
     setObjectName(QStringLiteral("WebBrowser1"));
     connect(this, &QWebEngineView::loadStarted, this, [this] {
         busy_ = true;
@@ -32,6 +31,12 @@ TWebBrowser::TWebBrowser(QWidget* Parent)
     });
     connect(this, &QWebEngineView::urlChanged, this, [this] { ReportCommandStates(); });
     connect(this, &QWebEngineView::titleChanged, this, &TWebBrowser::TitleChange);
+}
+
+QPrinter& TWebBrowser::Printer() {
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>();
+    return *printer_;
 }
 
 void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {

@@ -68,7 +68,8 @@ public:
     std::function<TWebBrowser*(QWebEnginePage::WebWindowType Type)> OnNewWindow2;
 
     // The printer of this control: Page Setup's choice is kept for Print and Print Preview.
-    QPrinter& Printer() { return *printer_; }
+    // Made at its first use: it asks the print system for its printers, which no start needs.
+    QPrinter& Printer();
 
 signals:
     void StatusTextChange(const QString& Text);

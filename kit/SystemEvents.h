@@ -1,8 +1,9 @@
 #pragma once
 
 // Events from outside that end an interactive run: the session or the system asking programs
-// to end, and the medium the program runs from going away. The window polls these; they are
-// safe to call often.
+// to end, and the medium the program runs from going away. Where the system can announce them
+// on a descriptor, the window waits on that; elsewhere it looks now and then. Both calls are
+// safe to make often.
 
 #include <memory>
 
@@ -15,6 +16,9 @@ class TMessageWindow;
 void InstallEndRequestHandlers();
 // True once for each request that arrived since the last call.
 bool TakeEndRequest();
+// A descriptor that becomes readable when a request to end arrives (TakeEndRequest empties it);
+// -1 where requests are not announced that way, and before the handlers are installed.
+int EndRequestDescriptor();
 
 // Ends this process as soon as the process that started it ends, also when that one is killed
 // without a chance to end its children (a helper must never outlive the program it serves).
@@ -28,8 +32,12 @@ public:
     ~TMountWatch();
     TMountWatch(const TMountWatch&) = delete;
     TMountWatch& operator=(const TMountWatch&) = delete;
-    // True when media were mounted or removed since the last call.
+    // True when media were mounted or removed since the last look.
     bool Changed();
+    // A descriptor that signals an exceptional condition when media are mounted or removed;
+    // -1 where changes are not announced that way. A wait on it that sees the change is the
+    // look: Changed does not report that change again.
+    int Descriptor() const;
 
 private:
 #ifdef _WIN32

@@ -1,5 +1,6 @@
 #include "launcher/RunState.h"
 #include "kit/Accounts.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
@@ -9,6 +10,7 @@
 namespace quindle {
 void TRunState::PrepareEnvironment() {
     DataDir = TKo::GetDataDir();
+    SetLogFolder(DataDir);
     TKo::SetPHPRCEnv(DataDir);
     TKo::SetOSLanguageEnv();
     TKo::SetEnvironmentVariable("SERVER_FILENAME", TKo::GetAppFileName());

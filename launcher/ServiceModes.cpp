@@ -39,6 +39,7 @@ void RunSetup(const std::vector<std::string>& Args) {
                 Sleep(60);
                 ClearReadOnly(target);
             } catch (...) {
+                // Still held by the program that is ending: tried again on the next pass.
             }
         }
         // Each resource is changed by a process of its own, one after the other.

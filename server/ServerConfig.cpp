@@ -1,5 +1,6 @@
 #include "server/ServerConfig.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
@@ -177,6 +178,8 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
             TKo::WriteIniString(result, "mysqld", "datadir",
                                 quoted(CopyToHardDisk(Context.AppPath, Context.DataDir, "data")));
         } catch (const Exception&) {
+            // The server then opens the disc's files, and says what it cannot do in its log.
+            LogCaught("Copying the database files from the disc");
         }
     }
     return result;

@@ -88,7 +88,7 @@ TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t Apac
         const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - since)
                                .count();
-        Wait.Idle(int(std::max<long long>(0, 330 - spent)));
+        Wait.Idle(int(std::max<long long>(0, kWorkerLookMs - spent)));
         since = std::chrono::steady_clock::now();
         if (TKo::FindProcessesByPath(ApacheExe).size() >= 2)
             return TKo::FindProcessesByPath(ApacheExe);

@@ -22,8 +22,10 @@ struct TCooperativeWait {
     void Idle(int Milliseconds) const;
 };
 
-// How long the start-up waits for the web server's worker before it goes on without it.
+// How long the start-up waits for the web server's worker before it goes on without it, and how
+// far apart it looks (the first look this long after the server's start).
 constexpr int kWorkerWaitMs = 30000;
+constexpr int kWorkerLookMs = 330;
 // How long the database server may take to close its files when asked to end.
 constexpr int kDatabaseStopMs = 30000;
 

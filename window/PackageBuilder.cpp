@@ -1,6 +1,7 @@
 #include "window/PackageBuilder.h"
 #include "kit/ExeResources.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "launcher/ServiceModes.h"
@@ -29,14 +30,14 @@ void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                            SW_SHOWNORMAL);
 }
 
-// Runs a step whose failure the build survives: a later step that needs its result fails
-// loudly itself (the output folder), and what is left otherwise (a permission bit, a read-only
-// mark, a part not deleted) still makes a package that runs.
-template <typename Step> void Quietly(Step step) {
+// Runs a step whose failure the build survives, and logs that failure: a later step that needs
+// its result fails loudly itself (the output folder), and what is left otherwise (a permission
+// bit, a read-only mark, a part not deleted) still makes a package that runs.
+template <typename Step> void Survivable(const char* What, Step step) {
     try {
         step();
     } catch (...) {
-        // Survived, as said above.
+        LogCaught(What);
     }
 }
 
@@ -188,7 +189,7 @@ std::string Brand(const std::string& BrandFile, const char* Key) {
 
 std::string GetOutputDir() {
     const std::string dir = JoinPath(TKo::GetMyDocumentsDir(), "OutQNL");
-    Quietly([&] { ForceDirectories(dir); });
+    Survivable("Making a folder of the package", [&] { ForceDirectories(dir); });
     return dir;
 }
 
@@ -258,7 +259,7 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
 
     // Every build starts from an empty folder.
     std::string outputDir = GetOutputDir();
-    Quietly([&] {
+    Survivable("Emptying the output folder", [&] {
         TKo::DeleteFolder(outputDir);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         QCoreApplication::processEvents();
@@ -268,7 +269,7 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     const std::string runme = JoinPath(outputDir, std::string("runme") + ExeSuffix);
     TKo::WriteTextFile(runme, program);
     // The copy runs in the package: it keeps the program's permission to run.
-    Quietly([&] {
+    Survivable("Letting the package's program run", [&] {
         std::filesystem::permissions(runme,
                                      std::filesystem::status(Sources.ProgramFile).permissions() |
                                          std::filesystem::perms::owner_write);
@@ -307,10 +308,11 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     }
     if (!ForceDirectories(JoinPath(outputDir, "www")))
         throw Exception("Unable to create " + JoinPath(outputDir, "www"));
-    Quietly([&] { TKo::SetReadOnlyTree(outputDir, false); });
+    Survivable("Making the package writable", [&] { TKo::SetReadOnlyTree(outputDir, false); });
     if (Form.IncludeMySQL == "0")
         for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
-            Quietly([&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
+            Survivable("Leaving out a part of the package",
+                       [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
     TKo::ExploreFolder(outputDir, SW_SHOW);
 }
 

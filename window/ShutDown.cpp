@@ -40,7 +40,7 @@ void TfrmMain::FormDestroy() {
     // again from its own call; each of them is done once and skipped after.
     tmrOutsideEvents_.stop();
     tmrServers_.stop();
-    tmrCloseSplash.stop();
+    disconnect(splashCloser_);
     Timer1.stop();
     state_.EndSplash();
     if (isVisible()) {

@@ -2,6 +2,7 @@
 // events run, so a request to end is served even in the middle of it.
 
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "server/ConfigFiles.h"
 #include "window/ErrorReport.h"
 #include "window/ProgramIcon.h"
@@ -16,8 +17,22 @@
 namespace quindle {
 namespace {
 
-// How long the start-up waits for an outside browser's process to appear.
+// How long the start-up waits for an outside browser's process to appear, how often it looks,
+// and how long it lets the browser settle once it is there.
 constexpr int kOutsideBrowserWaitMs = 30000;
+constexpr int kOutsideBrowserLookMs = 330;
+constexpr int kOutsideBrowserSettleMs = 618;
+// While the outside browser runs, how often the program looks whether it still does, in passes
+// of kOutsideBrowserPassMs each.
+constexpr int kOutsideBrowserRunningLookMs = 618;
+constexpr int kOutsideBrowserPassMs = 1000;
+
+// The show commands (as the system's start-up information carries them) that start the window
+// out of sight: hide, show minimised, minimise, show minimised without activating it.
+constexpr int kShowHide = 0;
+constexpr int kShowMinimized = 2;
+constexpr int kShowMinimize = 6;
+constexpr int kShowMinNoActive = 7;
 
 } // namespace
 
@@ -73,7 +88,7 @@ void TfrmMain::FormCreate() {
         DecideStartShow();
         if (s.TrayIconOn)
             SetTrayIcon(true);
-        StartSplashCloseTimer();
+        EndSplashOnceLoaded();
         s.Started = true;
         tmrServers_.start();
         if (!s.WebServerAccessProblem.empty())
@@ -87,8 +102,8 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::DecideStartShow() {
     const int show = int(startupShowCommand_) - int(kRelaunchOffset);
-    // Hide, show minimised, minimise, show minimised without activation.
-    if (show == 0 || show == 2 || show == 6 || show == 7) {
+    if (show == kShowHide || show == kShowMinimized || show == kShowMinimize ||
+        show == kShowMinNoActive) {
         startShow_ = state_.TrayIconOn ? TStartShow::InTray : TStartShow::Minimized;
         state_.EndSplash();
     } else {
@@ -125,9 +140,9 @@ void TfrmMain::RunOutsideBrowser() {
     s.StartOutsideBrowser();
     LetMessagesRun();
     for (int waited = 0; !s.OutsideBrowserRunning() && waited < kOutsideBrowserWaitMs;
-         waited += 330)
-        s.Wait.Idle(330);
-    s.Wait.Idle(618);
+         waited += kOutsideBrowserLookMs)
+        s.Wait.Idle(kOutsideBrowserLookMs);
+    s.Wait.Idle(kOutsideBrowserSettleMs);
     if (s.SplashTime > 0) {
         Timer1.start(s.SplashTime * 1000);
     } else {
@@ -135,10 +150,11 @@ void TfrmMain::RunOutsideBrowser() {
     }
     for (int pass = 0; pass < 3; ++pass) {
         try {
-            s.Wait.Idle(1000);
+            s.Wait.Idle(kOutsideBrowserPassMs);
             while (s.OutsideBrowserRunning())
-                s.Wait.Idle(618);
+                s.Wait.Idle(kOutsideBrowserRunningLookMs);
         } catch (...) {
+            LogCaught("Waiting for the outside browser");
         }
     }
     ShutDown();

@@ -1,5 +1,6 @@
 #include "window/TBrowserWindow.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "ui_BrowserBand.h"
 #include "window/Favorites.h"
@@ -98,10 +99,11 @@ void TBrowserWindow::CreateMenu() {
                       int Command) {
         QAction* item = mnuMenu->addAction(Caption);
         item->setObjectName(QString::fromLatin1(Name));
-        connect(item, &QAction::triggered, this, [this, Run, Command] {
+        connect(item, &QAction::triggered, this, [this, Run, Command, Name] {
             try {
                 (WebBrowser1->*Run)(Command);
             } catch (...) {
+                LogCaught(std::string("The menu's ") + Name);
             }
         });
         return item;
@@ -148,10 +150,11 @@ void TBrowserWindow::CreateActions() {
         action->setShortcutContext(Qt::WindowShortcut);
         ActionList1->addAction(action);
         addAction(action);
-        connect(action, &QAction::triggered, this, [Run] {
+        connect(action, &QAction::triggered, this, [Run, Name] {
             try {
                 Run();
             } catch (...) {
+                LogCaught(std::string("The shortcut ") + Name);
             }
         });
         return action;
@@ -416,6 +419,7 @@ void TBrowserWindow::showEvent(QShowEvent* Event) {
     try {
         FormResize();
     } catch (...) {
+        LogCaught("Laying out the window");
     }
 }
 
@@ -424,6 +428,7 @@ void TBrowserWindow::resizeEvent(QResizeEvent* Event) {
     try {
         FormResize();
     } catch (...) {
+        LogCaught("Laying out the window");
     }
 }
 
@@ -488,6 +493,7 @@ void TBrowserWindow::DirMenuItemClick(QAction* Item) {
         if (!folder.empty() && DirectoryExists(ResolvePathCase(folder)))
             TKo::ExploreFolder(folder, SW_SHOWNORMAL);
     } catch (...) {
+        LogCaught("Opening a favourite folder");
     }
 }
 
@@ -502,6 +508,7 @@ void TBrowserWindow::UrlMenuItemClick(QAction* Item) {
         SetAddressText(QString::fromLocal8Bit(address));
         NavigateToAddressBox();
     } catch (...) {
+        LogCaught("Opening a favourite address");
     }
 }
 

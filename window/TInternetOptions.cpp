@@ -56,11 +56,11 @@ void TInternetOptions::DeleteBrowsingData() {
     if (chkStorage->isChecked()) {
         // The engine offers no call for stored data: the page of the site removes it itself.
         browser_.page()->runJavaScript(
-            QStringLiteral("try { localStorage.clear(); } catch (e) {}"
-                           "try { sessionStorage.clear(); } catch (e) {}"
+            QStringLiteral("try { localStorage.clear(); } catch (e) { /* none there */ }"
+                           "try { sessionStorage.clear(); } catch (e) { /* none there */ }"
                            "try { indexedDB.databases().then(function (list) {"
                            "  list.forEach(function (db) { indexedDB.deleteDatabase(db.name); }); "
-                           "}); } catch (e) {}"));
+                           "}); } catch (e) { /* none there */ }"));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "window/TfrmBrowser.h"
+#include "kit/Log.h"
 #include "window/TWebBrowser.h"
 
 #include <QApplication>
@@ -85,6 +86,7 @@ void TfrmBrowser::WebBrowser1BeforeNavigate2() {
             move(control.topLeft());
         }
     } catch (...) {
+        LogCaught("Placing a new window where its page asked");
     }
     AlignControl();
 }

@@ -30,17 +30,33 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
 
     state_.Wait = MakeCooperativeWait();
 
-    tmrCloseSplash.setObjectName(QStringLiteral("tmrCloseSplash"));
-    tmrCloseSplash.setInterval(1);
-    connect(&tmrCloseSplash, &QTimer::timeout, this, &TfrmMain::tmrCloseSplashTimer);
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
     connect(btnBrand, &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
 
-    // Requests to end from outside and a vanishing medium are looked at often, also while the
-    // start-up waits, since every wait lets events run.
-    tmrOutsideEvents_.setInterval(100);
+    // Requests to end from outside and a vanishing medium are served at once, also while the
+    // start-up waits, since every wait lets events run: the system announces them on
+    // descriptors. Where it does not, they are looked for often.
+    const int endRequests = EndRequestDescriptor();
+    if (endRequests >= 0) {
+        auto* notifier = new QSocketNotifier(qintptr(endRequests), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (TakeEndRequest())
+                ShutDown();
+        });
+    }
+    if (mounts_.Descriptor() >= 0) {
+        auto* notifier =
+            new QSocketNotifier(qintptr(mounts_.Descriptor()), QSocketNotifier::Exception, this);
+        // The wake-up is the change: the medium is looked at at once.
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (!TKo::IsDriveReady(TKo::GetAppFileName()))
+                ShutDown();
+        });
+    }
+    const bool announced = endRequests >= 0 && mounts_.Descriptor() >= 0;
+    tmrOutsideEvents_.setInterval(announced ? kTrayLookMs : kOutsideEventsLookMs);
     connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
     tmrOutsideEvents_.start();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
@@ -149,12 +165,17 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     Download->accept();
 }
 
+void TfrmMain::CheckMedium() {
+    if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
+        ShutDown();
+}
+
 void TfrmMain::CheckOutsideEvents() {
     if (TakeEndRequest())
         ShutDown();
-    if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
-        ShutDown();
+    CheckMedium();
     TakeReports();
+    // A tray that was not there at the start (its panel starts later) gets the icon once it is.
     if (state_.Started && state_.TrayIconOn)
         SetTrayIcon(true);
 }
@@ -173,16 +194,19 @@ void TfrmMain::TakeReports() {
         state_.ReportedPid = pid;
 }
 
-void TfrmMain::StartSplashCloseTimer() {
-    if (state_.SplashPid != 0 && TKo::ProcessExists(std::int32_t(state_.SplashPid)))
-        tmrCloseSplash.start();
-}
-
-void TfrmMain::tmrCloseSplashTimer() {
-    if (WebBrowser1->Busy() || WebBrowser1->ReadyState() != 4)
+void TfrmMain::EndSplashOnceLoaded() {
+    if (state_.SplashPid == 0 || !TKo::ProcessExists(std::int32_t(state_.SplashPid)))
         return;
-    tmrCloseSplash.stop();
-    state_.EndSplash();
+    if (!WebBrowser1->Busy() && WebBrowser1->ReadyState() == 4) {
+        state_.EndSplash();
+        return;
+    }
+    splashCloser_ = connect(WebBrowser1, &TWebBrowser::DownloadComplete, this, [this] {
+        if (WebBrowser1->Busy() || WebBrowser1->ReadyState() != 4)
+            return;
+        disconnect(splashCloser_);
+        state_.EndSplash();
+    });
 }
 
 void TfrmMain::Timer1Timer() {

@@ -1,8 +1,8 @@
 #pragma once
 
 // The main window: the site in the program's own browser, with the tray menu, hiding to the tray,
-// full screen and the About box. Its start-up sequence and its shutdown live with the start-up
-// code (app/); the non-visual state of the run is TRunState.
+// full screen and the About box. Its start-up sequence and its shutdown are StartUp.cpp and
+// ShutDown.cpp; the non-visual state of the run is TRunState.
 
 #include "kit/ReportChannel.h"
 #include "kit/SystemEvents.h"
@@ -17,6 +17,11 @@ class QSocketNotifier;
 class QWebEngineDownloadRequest;
 
 namespace quindle {
+
+// How often the window looks for a tray that was not there, and, where the system does not
+// announce them, for requests to end and media changes.
+constexpr int kTrayLookMs = 1000;
+constexpr int kOutsideEventsLookMs = 100;
 
 class TTrayIconMan;
 
@@ -33,13 +38,13 @@ public:
     // Takes over the steps the start-up ran before the toolkit started, or the error that
     // stopped them.
     void AdoptPreparedRun(TRunState Prepared, const std::string& Error);
-    // The start-up sequence from the window's part of step 8 on; returns with the window ready
+    // The start-up sequence from the window's part on; returns with the window ready
     // to be shown, or ends the process.
     void FormCreate();
     // Shows the window as the start-up decided.
     void ShowAsStarted();
-    // Ends the splash once the page has loaded completely (started by the start-up).
-    void StartSplashCloseTimer();
+    // Ends the splash once the page has loaded completely (asked by the start-up).
+    void EndSplashOnceLoaded();
     // Ends every process the run started, then the program itself.
     [[noreturn]] void ShutDown();
     // Ends every page of every window, then the package's profile: the browser engine then
@@ -85,7 +90,6 @@ public:
     QAction* mnuTray_Separator2;
     QAction* mnuTray_Exit;
 
-    QTimer tmrCloseSplash;
     QTimer Timer1;
 
 protected:
@@ -103,15 +107,15 @@ private:
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();
+    void CheckMedium(); // ends the run when the medium the program runs from has gone
     void KeepServersUp();
     void LetMessagesRun();
     // Waits of the start-up and shutdown: events run, also during their pauses.
     TCooperativeWait MakeCooperativeWait();
-    void tmrCloseSplashTimer();
     void Timer1Timer();
-    // Step 31: the show command of the start decides how the window comes up.
+    // The show command of the start decides how the window comes up.
     void DecideStartShow();
-    // Steps 18 and on when Browser.ini names an outside browser: the site is shown there, and the
+    // When Browser.ini names an outside browser: the site is shown there, and the
     // program ends when that browser has ended.
     [[noreturn]] void RunOutsideBrowser();
     void ListenForReports();
@@ -124,6 +128,7 @@ private:
     TStartShow startShow_ = TStartShow::Normal;
     QWebEngineProfile* profile_ = nullptr;
     QTimer tmrOutsideEvents_;
+    QMetaObject::Connection splashCloser_;
     QTimer tmrServers_; // keeps the servers up once the window runs
     std::unique_ptr<TTrayIconMan> trayIcon_;
     TReportChannel reports_;

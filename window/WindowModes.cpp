@@ -1,6 +1,7 @@
 // The main window's tray menu, showing and hiding it to the tray, full screen and About.
 
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Product.h"
 #include "window/ProgramIcon.h"
 #include "window/TTrayIconMan.h"
@@ -25,10 +26,11 @@ void TfrmMain::CreateTrayMenu() {
     auto add = [this](const char* Name, const QString& Caption, void (TfrmMain::*Run)()) {
         QAction* item = mnuTray->addAction(Caption);
         item->setObjectName(QString::fromLatin1(Name));
-        connect(item, &QAction::triggered, this, [this, Run] {
+        connect(item, &QAction::triggered, this, [this, Run, Name] {
             try {
                 (this->*Run)();
             } catch (...) {
+                LogCaught(std::string("The tray menu's ") + Name);
             }
         });
         return item;
@@ -85,6 +87,7 @@ void TfrmMain::SetMainWindowVisible(bool Show) {
         if (isVisible())
             FormResize();
     } catch (...) {
+        LogCaught("Showing or hiding the main window");
     }
 }
 
@@ -105,6 +108,7 @@ void TfrmMain::SetTrayIcon(bool On) {
             trayIcon_.reset();
         }
     } catch (...) {
+        LogCaught("Putting the icon into the tray");
     }
 }
 
@@ -124,6 +128,7 @@ void TfrmMain::EnterFullScreen() {
         setWindowState(Qt::WindowFullScreen);
         setGeometry(0, 0, screen.width(), screen.height());
     } catch (...) {
+        LogCaught("Entering full screen");
     }
 }
 

@@ -1,5 +1,6 @@
-// End requests arrive as signals; the handler only raises a flag, which the window's timer
-// takes. Mount changes are announced by /proc/self/mountinfo as an exceptional condition.
+// End requests arrive as signals; the handler raises a flag and writes a byte to a pipe of its
+// own, which wakes the window's loop. Mount changes are announced by /proc/self/mountinfo as an
+// exceptional condition.
 
 #include "kit/SystemEvents.h"
 
@@ -10,19 +11,28 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 
 namespace quindle {
 namespace {
 
 std::atomic<bool> g_endRequested{false};
+int g_endPipe[2] = {-1, -1};
 
 void OnEndSignal(int) {
+    const int saved = errno;
     g_endRequested.store(true);
+    const char wake = 1;
+    // A full pipe has woken the loop already.
+    [[maybe_unused]] const ssize_t written = write(g_endPipe[1], &wake, 1);
+    errno = saved;
 }
 
 } // namespace
 
 void InstallEndRequestHandlers() {
+    if (g_endPipe[0] < 0 && pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_endPipe[0] = g_endPipe[1] = -1; // the flag alone, looked at by a timer
     struct sigaction action {};
     action.sa_handler = OnEndSignal;
     sigemptyset(&action.sa_mask);
@@ -32,7 +42,14 @@ void InstallEndRequestHandlers() {
 }
 
 bool TakeEndRequest() {
+    char drained[64];
+    while (g_endPipe[0] >= 0 && read(g_endPipe[0], drained, sizeof drained) > 0) {
+    }
     return g_endRequested.exchange(false);
+}
+
+int EndRequestDescriptor() {
+    return g_endPipe[0];
 }
 
 void EndWithParent() {
@@ -50,18 +67,16 @@ TMountWatch::~TMountWatch() {
         close(fd_);
 }
 
+int TMountWatch::Descriptor() const {
+    return fd_;
+}
+
 bool TMountWatch::Changed() {
     if (fd_ < 0)
         return false;
+    // The system reports a change to the first poll after it, and to that one only.
     pollfd p{fd_, POLLPRI, 0};
-    if (poll(&p, 1, 0) <= 0 || !(p.revents & (POLLPRI | POLLERR)))
-        return false;
-    // Reading the table to its end acknowledges the change.
-    char buf[4096];
-    lseek(fd_, 0, SEEK_SET);
-    while (read(fd_, buf, sizeof buf) > 0) {
-    }
-    return true;
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR));
 }
 
 } // namespace quindle

@@ -1,6 +1,6 @@
 // End requests arrive as the session's end, announced to every top-level window, or as a console
-// event; either only raises a flag, which the window's timer takes. Device changes are announced
-// to every top-level window as well.
+// event; either only raises a flag, which the window's timer takes (no descriptor announces it).
+// Device changes are announced to every top-level window as well.
 
 #include "kit/SystemEvents.h"
 #include "kit/KoClass.h"
@@ -57,6 +57,10 @@ bool TakeEndRequest() {
     return g_endRequested.exchange(false);
 }
 
+int EndRequestDescriptor() {
+    return -1;
+}
+
 void EndWithParent() {
     const std::uint32_t parentPid = TKo::GetParentPid(GetCurrentProcessId());
     HANDLE parent =
@@ -79,6 +83,10 @@ TMountWatch::TMountWatch()
       })) {}
 
 TMountWatch::~TMountWatch() = default;
+
+int TMountWatch::Descriptor() const {
+    return -1; // device changes arrive as window messages
+}
 
 bool TMountWatch::Changed() {
     window_->Pump();

@@ -311,6 +311,7 @@ int PackageRun::WebPort() const {
                 conf.find('\n', listen + 1) > colon)
                 webPort_ = std::atoi(conf.c_str() + colon + 1);
         } catch (...) {
+            // Not written yet: no port so far.
         }
     }
     return webPort_;

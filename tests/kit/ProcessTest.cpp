@@ -130,6 +130,7 @@ TEST_F(ProcessTest, ABoundChildEndsWhenItsStarterIsKilledAndAPlainOneDoesNot) {
             try {
                 id = std::uint32_t(std::stoul(ReadFile(File)));
             } catch (const std::exception&) {
+                // Not written yet: asked again.
             }
             return id != 0;
         });

@@ -84,6 +84,7 @@ TEST(EndWithParent, AHelperEndsWhenItsStarterIsKilled) {
             try {
                 helper = std::uint32_t(std::stoul(ReadFile(file)));
             } catch (const std::exception&) {
+                // Not written yet: asked again.
             }
             return helper != 0;
         },

@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) {
         TfrmBrand form;
         ReadBrandFields(form, state.BrandFile);
+        // Into an empty output folder, as the plain copy below goes into a new one: deleting
+        // the last round's package is neither's work.
+        std::filesystem::remove_all(home + "/Documents/OutQNL");
         sync();
         auto start = Clock::now();
         WritePackage(form, sources);

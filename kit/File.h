@@ -42,6 +42,11 @@ public:
     bool OwnsHandle = false;
 };
 
+// Copies the bytes of From into To (made, or emptied first) by the system's own copy where it
+// has one. Raises Exception "Unable to read <From>: <reason>" or "Unable to write <To>: <reason>"
+// for the side that failed.
+void CopyFileContents(const std::string& From, const std::string& To);
+
 // The system's text for an error code as the system words it; empty when it has none.
 std::string SystemErrorText(int Code);
 

@@ -1,5 +1,6 @@
 #include "window/PackageBuilder.h"
 #include "kit/ExeResources.h"
+#include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Log.h"
 #include "kit/Paths.h"
@@ -53,43 +54,10 @@ namespace fs = std::filesystem;
     throw Exception("Unable to " + What + " " + Path.string() + ": " + Ec.message());
 }
 
-std::error_code LastError() {
-    return std::error_code(errno, std::generic_category());
-}
-
 // Copies one file with its permissions; a failure names the file that could not be read or
 // written, and why (a full disk, say).
 void CopyOneFile(const fs::path& From, const fs::path& To) {
-    std::FILE* in = std::fopen(From.string().c_str(), "rb");
-    if (!in)
-        FailOn("read", From, LastError());
-    std::FILE* out = std::fopen(To.string().c_str(), "wb");
-    if (!out) {
-        const std::error_code ec = LastError();
-        std::fclose(in);
-        FailOn("write", To, ec);
-    }
-    std::vector<char> buffer(1 << 16);
-    std::error_code failed;
-    fs::path where;
-    for (;;) {
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-        if (got < buffer.size() && std::ferror(in)) {
-            failed = LastError(), where = From;
-            break;
-        }
-        if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
-            failed = LastError(), where = To;
-            break;
-        }
-        if (got < buffer.size())
-            break;
-    }
-    std::fclose(in);
-    if (std::fclose(out) != 0 && !failed)
-        failed = LastError(), where = To;
-    if (failed)
-        FailOn(where == From ? "read" : "write", where, failed);
+    CopyFileContents(From.string(), To.string());
     std::error_code ec;
     fs::permissions(To, fs::status(From, ec).permissions(), ec);
 }
@@ -260,6 +228,10 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     // Every build starts from an empty folder.
     std::string outputDir = GetOutputDir();
     Survivable("Emptying the output folder", [&] {
+        // The system may take a moment to let go of what was deleted; an empty folder has
+        // nothing to let go of.
+        if (fs::is_empty(outputDir))
+            return;
         TKo::DeleteFolder(outputDir);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         QCoreApplication::processEvents();

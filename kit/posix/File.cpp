@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace quindle {
 
@@ -72,6 +75,72 @@ int TFile::Read(void* Buffer, int Count) {
         total += int(n);
     }
     return total;
+}
+
+namespace {
+
+[[noreturn]] void FailOn(const char* What, const std::string& Path, int Code) {
+    throw Exception(std::string("Unable to ") + What + " " + Path + ": " +
+                    std::generic_category().message(Code));
+}
+
+} // namespace
+
+void CopyFileContents(const std::string& From, const std::string& To) {
+    const int in = open(From.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        FailOn("read", From, errno);
+    const int out = open(To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int code = errno;
+        close(in);
+        FailOn("write", To, code);
+    }
+    // The kernel copies between the files itself; where it cannot (another file system on an
+    // older kernel, a special file), the bytes pass through a buffer here.
+    bool byKernel = true;
+    std::vector<char> buffer;
+    for (;;) {
+        ssize_t done = -1;
+        if (byKernel) {
+            done = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (done < 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                byKernel = false;
+                continue;
+            }
+            if (done < 0) {
+                // Which side failed: a read error shows when the source is read again.
+                const int code = errno;
+                char probe;
+                const bool readable = pread(in, &probe, 1, 0) >= 0;
+                close(in), close(out);
+                readable ? FailOn("write", To, code) : FailOn("read", From, code);
+            }
+        } else {
+            buffer.resize(1 << 16);
+            done = read(in, buffer.data(), buffer.size());
+            if (done < 0) {
+                const int code = errno;
+                close(in), close(out);
+                FailOn("read", From, code);
+            }
+            for (ssize_t written = 0; written < done;) {
+                const ssize_t n = write(out, buffer.data() + written, std::size_t(done - written));
+                if (n < 0) {
+                    const int code = errno;
+                    close(in), close(out);
+                    FailOn("write", To, code);
+                }
+                written += n;
+            }
+        }
+        if (done == 0)
+            break;
+    }
+    close(in);
+    if (close(out) != 0)
+        FailOn("write", To, errno);
 }
 
 } // namespace quindle

@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace quindle {
 
@@ -73,6 +78,41 @@ int TFile::Read(void* Buffer, int Count) {
         total += int(n);
     }
     return total;
+}
+
+void CopyFileContents(const std::string& From, const std::string& To) {
+    auto fail = [](const char* What, const std::string& Path, int Code) {
+        throw Exception(std::string("Unable to ") + What + " " + Path + ": " +
+                        std::generic_category().message(Code));
+    };
+    std::FILE* in = std::fopen(From.c_str(), kReadBinaryMode);
+    if (!in)
+        fail("read", From, errno);
+    std::FILE* out = std::fopen(To.c_str(), kWriteBinaryMode);
+    if (!out) {
+        const int code = errno;
+        std::fclose(in);
+        fail("write", To, code);
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (got < buffer.size() && std::ferror(in)) {
+            const int code = errno;
+            std::fclose(in), std::fclose(out);
+            fail("read", From, code);
+        }
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, out) != got) {
+            const int code = errno;
+            std::fclose(in), std::fclose(out);
+            fail("write", To, code);
+        }
+        if (got < buffer.size())
+            break;
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0)
+        fail("write", To, errno);
 }
 
 } // namespace quindle

@@ -7,9 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <vector>
 
 using namespace quindle;
@@ -170,4 +172,34 @@ TEST(FileError, UnknownCodesGetTheGenericText) {
         EXPECT_STREQ(e.what(), "File I/O error 123456");
         EXPECT_EQ(e.ErrorCode, 123456);
     }
+}
+
+TEST_F(FilesTest, AFileCopyTakesEveryByteAndAFailureNamesTheSideThatFailed) {
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i) // several of any buffer, and not a multiple of one
+        bytes.push_back(char(i * 7 % 251));
+    WriteFile(dir / "big.bin", bytes);
+    WriteFile(dir / "old.bin", std::string(400000, 'x')); // longer: emptied first
+    CopyFileContents(dir / "big.bin", dir / "old.bin");
+    EXPECT_EQ(ReadFile(dir / "old.bin"), bytes);
+    WriteFile(dir / "empty.bin", "");
+    CopyFileContents(dir / "empty.bin", dir / "empty-copy.bin");
+    EXPECT_TRUE(PathExists(dir / "empty-copy.bin"));
+    EXPECT_EQ(ReadFile(dir / "empty-copy.bin"), "");
+
+    // The message the copy of From to To fails with.
+    auto failure = [](const std::string& From, const std::string& To) {
+        try {
+            CopyFileContents(From, To);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return std::string("copied");
+    };
+    EXPECT_EQ(failure(dir / "missing.bin", dir / "copy.bin"),
+              "Unable to read " + (dir / "missing.bin") + ": " +
+                  std::generic_category().message(ENOENT));
+    EXPECT_EQ(failure(dir / "big.bin", dir / "no-folder/copy.bin"),
+              "Unable to write " + (dir / "no-folder/copy.bin") + ": " +
+                  std::generic_category().message(ENOENT));
 }

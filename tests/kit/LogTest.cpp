@@ -1,4 +1,5 @@
 #include "kit/Log.h"
+#include "kit/Paths.h"
 #include "kit/Exceptions.h"
 #include "tests/TestSupport.h"
 
@@ -36,7 +37,7 @@ TEST(Log, ALineGoesToTheErrorStreamAndOnceThereIsAFolderToItsFileToo) {
 
     TempDir dir;
     SetLogFolder(dir.Path());
-    EXPECT_EQ(LogFile(), SystemPath(dir / "quindle.log"));
+    EXPECT_EQ(LogFile(), JoinPath(dir.Path(), "quindle.log"));
     testing::internal::CaptureStderr();
     LogLine("first");
     LogLine("second");

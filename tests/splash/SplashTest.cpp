@@ -17,7 +17,7 @@ TEST(SplashPlacement, CentredAlsoWhenLargerThanTheScreen) {
 // This test program carries the shipped splash picture, as the program does.
 TEST(SplashWindow, ShowsTheProgramsPictureCentredAndIgnoresClicks) {
     int argc = 1;
-    char name[] = "gui_tests";
+    char name[] = "splash_tests";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
     auto* splash = new TfrmSplash();

@@ -1,6 +1,6 @@
 #include "kit/Log.h"
-#include "kit/Paths.h"
 #include "kit/Exceptions.h"
+#include "kit/Paths.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -74,15 +74,44 @@ std::vector<std::string> SplitCommandLine(std::string_view Text) {
         std::string arg;
         bool quoted = false;
         while (i < Text.size() && (quoted || !IsBlank(Text[i]))) {
-            if (Text[i] == '"')
-                quoted = !quoted;
-            else
-                arg += Text[i];
-            ++i;
+            std::size_t slashes = 0;
+            while (i < Text.size() && Text[i] == '\\')
+                ++slashes, ++i;
+            if (i < Text.size() && Text[i] == '"') {
+                arg.append(slashes / 2, '\\');
+                if (slashes % 2 == 1)
+                    arg += '"';
+                else
+                    quoted = !quoted;
+                ++i;
+            } else {
+                arg.append(slashes, '\\');
+                if (i < Text.size() && (quoted || !IsBlank(Text[i])))
+                    arg += Text[i++];
+            }
         }
         args.push_back(std::move(arg));
     }
     return args;
+}
+
+std::string QuoteArgument(std::string_view Arg) {
+    std::string out = "\"";
+    std::size_t slashes = 0;
+    for (char c : Arg) {
+        if (c == '\\') {
+            ++slashes;
+        } else {
+            // Backslashes before a quote are doubled, and the quote gets one of its own.
+            if (c == '"')
+                out.append(slashes + 1, '\\');
+            slashes = 0;
+        }
+        out += c;
+    }
+    // And before the closing quote.
+    out.append(slashes, '\\');
+    return out + "\"";
 }
 
 std::string HexText(const unsigned char* Bytes, std::size_t Count) {

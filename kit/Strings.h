@@ -19,8 +19,14 @@ bool TryStrToInt(std::string_view Text, int& Value);
 // Bytes as lower-case hexadecimal digits, two for each.
 std::string HexText(const unsigned char* Bytes, std::size_t Count);
 
-// Splits a parameter text the way the program's own command line is split: blanks outside
-// double quotes separate arguments; the double quotes themselves are dropped.
+// Splits a parameter text the way a Windows program's command line is split: blanks outside
+// double quotes separate arguments; the double quotes themselves are dropped; a quote after an
+// odd number of backslashes is a quote of the argument, each pair of backslashes before a quote
+// one backslash; other backslashes are ordinary text.
 std::vector<std::string> SplitCommandLine(std::string_view Text);
+
+// One argument, quoted so that SplitCommandLine (and a Windows program) gives it back exactly,
+// whatever it holds: blanks, quotes, backslashes, shell characters.
+std::string QuoteArgument(std::string_view Arg);
 
 } // namespace quindle

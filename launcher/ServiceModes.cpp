@@ -62,7 +62,7 @@ void RunSetup(const std::vector<std::string>& Args) {
 
 std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
                             const std::string& File) {
-    return Mode + " \"" + Target + "\" \"" + File + "\"";
+    return Mode + " " + QuoteArgument(Target) + " " + QuoteArgument(File);
 }
 
 void RunServiceMode(const std::vector<std::string>& Args) {

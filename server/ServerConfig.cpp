@@ -46,6 +46,12 @@ std::string PrivateDatabaseCopy(const std::string& AppPath, const std::string& D
     return copy;
 }
 
+// A path for a value in double quotes of httpd.conf or php.ini: both read \" there as a quote
+// that belongs to the value (a folder's name may hold one).
+std::string QuotedPath(const std::string& Path) {
+    return TKo::ReplaceText(ForwardSlashes(Path), "\"", "\\\"", true);
+}
+
 } // namespace
 
 std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDir,
@@ -86,11 +92,11 @@ std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
     if (Context.RunningFromCD && Context.CopyFilesToHardDisk)
         site = CopyToHardDisk(Context.AppPath, Context.DataDir, "www");
     return FillTemplate(JoinPath(Context.BinDir, "apache/httpd.conf"), result,
-                        {{"$PHPRC$", ForwardSlashes(Context.DataDir)},
-                         {"$BINDIR$", ForwardSlashes(Context.BinDir)},
+                        {{"$PHPRC$", QuotedPath(Context.DataDir)},
+                         {"$BINDIR$", QuotedPath(Context.BinDir)},
                          {"$IP$", ListenAddress(Context.Ip)},
                          {"$PORT$", std::to_string(WebPort)},
-                         {"$DOCROOT$", ForwardSlashes(site)}});
+                         {"$DOCROOT$", QuotedPath(site)}});
 }
 
 std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
@@ -101,11 +107,11 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     ForcePrivateDirectory(SessionFolder(Context.DataDir));
     ForcePrivateDirectory(UploadFolder(Context.DataDir));
     return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
-                        {{"$PHPRC$", ForwardSlashes(Context.DataDir)},
-                         {"$BINDIR$", ForwardSlashes(Context.BinDir)},
+                        {{"$PHPRC$", QuotedPath(Context.DataDir)},
+                         {"$BINDIR$", QuotedPath(Context.BinDir)},
                          {"$MYSQLPORT$", std::to_string(MySqlPort)},
                          {"$SENDMAILEXE$", ForwardSlashes(sendmail)},
-                         {"$MYSQLSOCKET$", ForwardSlashes(DatabaseSocketPath(Context.DataDir))}});
+                         {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketPath(Context.DataDir))}});
 }
 
 std::string WebServerAccount(const std::string& HttpdConfFile) {

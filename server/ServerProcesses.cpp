@@ -1,18 +1,12 @@
 #include "server/ServerProcesses.h"
 #include "kit/Paths.h"
+#include "kit/Strings.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace quindle {
-namespace {
-
-std::string Quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
-} // namespace
 
 void TCooperativeWait::Pause(int Milliseconds) const {
     if (Sleep)
@@ -52,14 +46,14 @@ void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wai
 
 std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
                                  const std::string& BinDir) {
-    return Quoted("--defaults-file=" + MyIniFile) + " " +
-           Quoted("--port=" + std::to_string(MySqlPort)) + " " + Quoted("--innodb") + " " +
-           Quoted("--language=" + JoinPath(BinDir, "mysql/share/english")) + " " +
-           Quoted("--user=root");
+    return QuoteArgument("--defaults-file=" + MyIniFile) + " " +
+           QuoteArgument("--port=" + std::to_string(MySqlPort)) + " " + QuoteArgument("--innodb") +
+           " " + QuoteArgument("--language=" + JoinPath(BinDir, "mysql/share/english")) + " " +
+           QuoteArgument("--user=root");
 }
 
 std::string WebServerParams(const std::string& HttpdConfFile) {
-    return "-f " + Quoted(HttpdConfFile);
+    return "-f " + QuoteArgument(HttpdConfFile);
 }
 
 std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string& MyIniFile,

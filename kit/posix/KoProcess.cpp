@@ -202,10 +202,11 @@ std::uint16_t ReadShowCommandOnce() {
 pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::string& WorkDir,
             std::uint16_t ShowState, bool detached = false, int EndSignal = 0) {
     ReadShowCommandOnce();
-    std::string exe;
-    for (char c : ExePath)
-        if (c != '"')
-            exe += c;
+    // A path may come quoted, as Windows writes paths with blanks; a quote inside it is part of
+    // the name (a file name may hold one here).
+    std::string exe = ExePath;
+    if (exe.size() >= 2 && exe.front() == '"' && exe.back() == '"')
+        exe = exe.substr(1, exe.size() - 2);
     exe = ResolvePathCase(exe);
     if (exe.empty())
         return 0;

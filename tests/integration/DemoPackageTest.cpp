@@ -2,6 +2,7 @@
 // Apache, PHP and MariaDB, the generated files are where they belong, and nothing the program
 // started is left behind once it has ended.
 
+#include "kit/Strings.h"
 #include "tests/integration/DiscImage.h"
 #include "tests/integration/PackageRun.h"
 
@@ -309,6 +310,44 @@ TEST_F(DemoPackage, TheSplashModeShowsUntilEndedUnlessSwitchedOff) {
     EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << "the splash ended by itself";
     TKo::KillProcess(pid);
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(pid)); }));
+}
+
+// A package may sit in any folder a user can name: quotes, an apostrophe, a dollar and blanks
+// are ordinary characters to the start, the servers' configurations, the splash and the modes
+// that stamp a program.
+TEST_F(DemoPackage, AFolderNamedWithQuotesADollarAndBlanksWorksInEveryMode) {
+    const std::string folder = "we\"ird 'pa$th";
+    PackageCopy package(folder);
+    {
+        PackageRun run(package, home / "user");
+        run.StartAndWaitForSite();
+        EXPECT_TRUE(run.WaitForDatabase()) << run.Log();
+        // The site is served from that folder, its configuration quoting the quote.
+        EXPECT_NE(ReadFile(run.DataDir() + "/httpd.conf").find("we\\\"ird 'pa$th/www\""),
+                  std::string::npos);
+        ASSERT_TRUE(run.ShutDownAndWait()) << run.Log();
+    }
+
+    // The stamping modes, on a program and files whose names hold the same.
+    const std::string target = package.Path("ru'n \"me\" $1");
+    const std::string config = package.Path("con'fig \"x\" $2.ini");
+    CopyFile(RESOURCE_PROBE_PATH, target);
+    WriteFile(config, "[INI]\r\ntitle=\"x\"\r\n");
+    TKo::RunProgramAndWait(package.Program(),
+                           "/config " + QuoteArgument(target) + " " + QuoteArgument(config), "",
+                           SW_SHOWNORMAL);
+    constexpr std::uint16_t kRcData = 10; // the resource type of raw data
+    EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
+
+    // The splash mode shows until it is ended.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const auto splash =
+        TKo::RunProgram(package.Program(), "splash " + QuoteArgument(config), "", SW_SHOWNORMAL);
+    ASSERT_NE(splash, 0u);
+    usleep(1500000);
+    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(splash))) << "the splash did not stay";
+    TKo::KillProcess(splash);
+    EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(splash)); }));
 }
 
 TEST_F(DemoPackage, AStartMarkedAsRelaunchedRunsWithoutRelaunching) {

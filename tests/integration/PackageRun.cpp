@@ -31,13 +31,20 @@ std::string Cmdline(std::uint32_t pid) {
 
 } // namespace
 
-PackageCopy::PackageCopy() {
+PackageCopy::PackageCopy(const std::string& Folder)
+    : root_(Folder.empty() ? dir_.Path() : dir_ / Folder) {
     // The web server's workers run as another account when we are the administrator: the copy
     // must be readable on the way down.
     chmod(dir_.Path().c_str(), 0755);
-    const std::string cmd = "cp -a '" QUINDLE_BINARY_DIR "/demo-package/.' '" + dir_.Path() + "'";
-    if (std::system(cmd.c_str()) != 0)
-        throw std::runtime_error("cannot copy the demo package");
+    std::error_code ec;
+    std::filesystem::create_directories(root_, ec);
+    chmod(root_.c_str(), 0755);
+    std::filesystem::copy(QUINDLE_BINARY_DIR "/demo-package", root_,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::copy_symlinks,
+                          ec);
+    if (ec)
+        throw std::runtime_error("cannot copy the demo package: " + ec.message());
 }
 
 void PackageCopy::SetConfig(const std::string& ini) {
@@ -45,7 +52,7 @@ void PackageCopy::SetConfig(const std::string& ini) {
 }
 
 void PackageCopy::RemoveDatabase() {
-    std::filesystem::remove_all(dir_ / "data/mysql");
+    std::filesystem::remove_all(Path("data/mysql"));
 }
 
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,

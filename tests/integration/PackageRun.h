@@ -16,10 +16,11 @@ namespace quindle::test {
 // A copy of the demo package in a folder of its own, readable by the web server's workers.
 class PackageCopy {
 public:
-    PackageCopy();
-    const std::string& Dir() const { return dir_.Path(); }
-    std::string Program() const { return dir_ / "quindle"; }
-    std::string Path(const std::string& name) const { return dir_ / name; }
+    // In a folder of that name (any bytes a file name may hold) when one is given.
+    explicit PackageCopy(const std::string& Folder = std::string());
+    const std::string& Dir() const { return root_; }
+    std::string Program() const { return root_ + "/quindle"; }
+    std::string Path(const std::string& name) const { return root_ + "/" + name; }
     // Replaces the configuration the program carries.
     void SetConfig(const std::string& ini);
     // Takes the database out of this package.
@@ -27,6 +28,7 @@ public:
 
 private:
     TempDir dir_;
+    std::string root_;
 };
 
 struct HttpReply {

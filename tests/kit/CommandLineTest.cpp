@@ -22,6 +22,24 @@ TEST(SplitCommandLine, ShellCharactersAreOrdinaryText) {
               (Args{"a;rm", "-rf", "$HOME", "`x`", "|", "y"}));
 }
 
+TEST(SplitCommandLine, BackslashesEscapeQuotesAsAWindowsProgramReadsThem) {
+    EXPECT_EQ(SplitCommandLine(R"(a\"b c)"), (Args{R"(a"b)", "c"}));                // odd: a quote
+    EXPECT_EQ(SplitCommandLine(R"("a\\" b)"), (Args{R"(a\)", "b"}));                // even: halved
+    EXPECT_EQ(SplitCommandLine(R"(C:\dir\file x)"), (Args{R"(C:\dir\file)", "x"})); // plain
+    EXPECT_EQ(SplitCommandLine(R"("C:\a b\\")"), (Args{R"(C:\a b\)"}));
+}
+
+TEST(QuoteArgument, EveryArgumentComesBackExactly) {
+    for (const std::string arg :
+         {"", "plain", "two words", R"(we"ird 'pa$th/quindle)", R"(C:\Program Files\)", R"(\")",
+          R"(a\\"b)", "\"", "tab\there", "`x` | y; $HOME", "\\server\\share"}) {
+        EXPECT_EQ(SplitCommandLine(QuoteArgument(arg)), Args{arg}) << QuoteArgument(arg);
+        EXPECT_EQ(SplitCommandLine("/config " + QuoteArgument(arg) + " " + QuoteArgument(arg)),
+                  (Args{"/config", arg, arg}));
+    }
+    EXPECT_EQ(QuoteArgument("/x y/runme"), "\"/x y/runme\""); // what it always was
+}
+
 TEST(Strings, TrimAndCase) {
     EXPECT_EQ(Trim("  a b \t\r\n"), "a b");
     EXPECT_EQ(Trim("   "), "");

@@ -43,6 +43,19 @@ TEST_F(ServerConfigTest, HttpdConfGetsPathsAddressAndPortEverywhere) {
                                   (pkg / "www") + "\"\nRun " + data.Path() + "\n");
 }
 
+TEST_F(ServerConfigTest, AQuoteInAFolderNameIsEscapedInsideTheQuotedValues) {
+    const std::string odd = pkg / "we\"ird 'pa$th";
+    std::filesystem::create_directories(odd + "/bin/Apache");
+    for (const char* file : {"httpd.conf", "php.ini"})
+        std::filesystem::copy_file(pkg / "bin/Apache/" + file, odd + "/bin/Apache/" + file);
+    c.AppPath = odd + "/";
+    c.BinDir = odd + "/bin";
+    const std::string escaped = pkg / "we\\\"ird 'pa$th";
+    EXPECT_NE(ReadFile(WriteHttpdConf(c, 80)).find("Doc \"" + escaped + "/www\"\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(WritePhpIni(c, 0)).find("ext=" + escaped + "/bin/ext\n"), std::string::npos);
+}
+
 TEST_F(ServerConfigTest, AnyAddressButTheExactLoopbackMeansAllAddresses) {
     for (const char* ip : {"0.0.0.0", "192.168.1.10", "localhost", "all", ""}) {
         c.Ip = ip;

@@ -37,16 +37,6 @@ using namespace quindle::bench;
 
 namespace {
 
-std::uint32_t SplashProcess(const std::string& Program) {
-    for (auto pid : TKo::FindProcessesByPath(Program)) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        std::string cmd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmd.find(std::string("\0splash\0", 8)) != std::string::npos)
-            return pid;
-    }
-    return 0;
-}
-
 // Proportional set size of a process and all its descendants but those running a program of
 // Skip (the package's servers), in MB.
 double TreePssMb(std::uint32_t Root, const std::string& Skip = std::string()) {
@@ -131,8 +121,9 @@ int main() {
         // The splash ends once the page has loaded completely: looked for the way the floor's
         // end is.
         std::uint32_t splash = 0;
-        while ((splash = SplashProcess(package.Program())) == 0 && Ms(start) < 10000)
-            usleep(5000);
+        for (std::vector<std::uint32_t> found; found.empty() && Ms(start) < 10000; usleep(5000))
+            if (!(found = SplashProcesses(package.Program())).empty())
+                splash = found.front();
         while (splash != 0 && TKo::ProcessExists(std::int32_t(splash)) && Ms(start) < 20000)
             usleep(2000);
         toLoaded.push_back(Ms(start));

@@ -3,7 +3,6 @@
 #include "kit/Paths.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace quindle {
 

@@ -12,9 +12,7 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -122,12 +120,8 @@ public:
     ~TDatabaseStopped() {
         if (!sources_.StartDatabase)
             return;
-        try {
-            sources_.StartDatabase();
-        } catch (const std::exception& e) {
-            // Only the author's own window misses its database then; the package is complete.
-            std::fprintf(stderr, "The database server could not be started again: %s\n", e.what());
-        }
+        // Only the author's own window misses its database then; the package is complete.
+        Survivable("Starting the database server again", sources_.StartDatabase);
     }
     TDatabaseStopped(const TDatabaseStopped&) = delete;
     TDatabaseStopped& operator=(const TDatabaseStopped&) = delete;

@@ -50,10 +50,7 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
         auto* notifier =
             new QSocketNotifier(qintptr(mounts_.Descriptor()), QSocketNotifier::Exception, this);
         // The wake-up is the change: the medium is looked at at once.
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            if (!TKo::IsDriveReady(TKo::GetAppFileName()))
-                ShutDown();
-        });
+        connect(notifier, &QSocketNotifier::activated, this, &TfrmMain::EndIfMediumGone);
     }
     const bool announced = endRequests >= 0 && mounts_.Descriptor() >= 0;
     tmrOutsideEvents_.setInterval(announced ? kTrayLookMs : kOutsideEventsLookMs);
@@ -165,15 +162,16 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     Download->accept();
 }
 
-void TfrmMain::CheckMedium() {
-    if (mounts_.Changed() && !TKo::IsDriveReady(TKo::GetAppFileName()))
+void TfrmMain::EndIfMediumGone() {
+    if (!TKo::IsDriveReady(TKo::GetAppFileName()))
         ShutDown();
 }
 
 void TfrmMain::CheckOutsideEvents() {
     if (TakeEndRequest())
         ShutDown();
-    CheckMedium();
+    if (mounts_.Changed())
+        EndIfMediumGone();
     TakeReports();
     // A tray that was not there at the start (its panel starts later) gets the icon once it is.
     if (state_.Started && state_.TrayIconOn)
@@ -197,12 +195,13 @@ void TfrmMain::TakeReports() {
 void TfrmMain::EndSplashOnceLoaded() {
     if (state_.SplashPid == 0 || !TKo::ProcessExists(std::int32_t(state_.SplashPid)))
         return;
-    if (!WebBrowser1->Busy() && WebBrowser1->ReadyState() == 4) {
+    // Complete: loaded, and nothing loading any more.
+    if (WebBrowser1->ReadyState() == 4) {
         state_.EndSplash();
         return;
     }
     splashCloser_ = connect(WebBrowser1, &TWebBrowser::DownloadComplete, this, [this] {
-        if (WebBrowser1->Busy() || WebBrowser1->ReadyState() != 4)
+        if (WebBrowser1->ReadyState() != 4)
             return;
         disconnect(splashCloser_);
         state_.EndSplash();

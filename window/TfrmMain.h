@@ -107,7 +107,7 @@ private:
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();
-    void CheckMedium(); // ends the run when the medium the program runs from has gone
+    void EndIfMediumGone(); // ends the run when the medium the program runs from has gone
     void KeepServersUp();
     void LetMessagesRun();
     // Waits of the start-up and shutdown: events run, also during their pauses.

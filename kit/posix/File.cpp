@@ -84,62 +84,60 @@ namespace {
                     std::generic_category().message(Code));
 }
 
+// A descriptor closed however the copy ends.
+struct TDescriptor {
+    int Fd;
+    ~TDescriptor() {
+        if (Fd >= 0)
+            close(Fd);
+    }
+};
+
+// Copies what is left of In through a buffer here.
+void CopyThroughBuffer(const TDescriptor& In, const TDescriptor& Out, const std::string& From,
+                       const std::string& To) {
+    std::vector<char> buffer(1 << 16);
+    for (ssize_t got; (got = read(In.Fd, buffer.data(), buffer.size())) != 0;) {
+        if (got < 0)
+            FailOn("read", From, errno);
+        for (ssize_t written = 0; written < got;) {
+            const ssize_t n = write(Out.Fd, buffer.data() + written, std::size_t(got - written));
+            if (n < 0)
+                FailOn("write", To, errno);
+            written += n;
+        }
+    }
+}
+
 } // namespace
 
 void CopyFileContents(const std::string& From, const std::string& To) {
-    const int in = open(From.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    const TDescriptor in{open(From.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (in.Fd < 0)
         FailOn("read", From, errno);
-    const int out = open(To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out < 0) {
-        const int code = errno;
-        close(in);
-        FailOn("write", To, code);
-    }
+    TDescriptor out{open(To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+    if (out.Fd < 0)
+        FailOn("write", To, errno);
     // The kernel copies between the files itself; where it cannot (another file system on an
     // older kernel, a special file), the bytes pass through a buffer here.
-    bool byKernel = true;
-    std::vector<char> buffer;
-    for (;;) {
-        ssize_t done = -1;
-        if (byKernel) {
-            done = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-            if (done < 0 &&
-                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                byKernel = false;
-                continue;
-            }
-            if (done < 0) {
-                // Which side failed: a read error shows when the source is read again.
-                const int code = errno;
-                char probe;
-                const bool readable = pread(in, &probe, 1, 0) >= 0;
-                close(in), close(out);
-                readable ? FailOn("write", To, code) : FailOn("read", From, code);
-            }
-        } else {
-            buffer.resize(1 << 16);
-            done = read(in, buffer.data(), buffer.size());
-            if (done < 0) {
-                const int code = errno;
-                close(in), close(out);
-                FailOn("read", From, code);
-            }
-            for (ssize_t written = 0; written < done;) {
-                const ssize_t n = write(out, buffer.data() + written, std::size_t(done - written));
-                if (n < 0) {
-                    const int code = errno;
-                    close(in), close(out);
-                    FailOn("write", To, code);
-                }
-                written += n;
-            }
-        }
-        if (done == 0)
+    for (ssize_t done;
+         (done = copy_file_range(in.Fd, nullptr, out.Fd, nullptr, 1 << 30, 0)) != 0;) {
+        if (done > 0)
+            continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+            CopyThroughBuffer(in, out, From, To);
             break;
+        }
+        // Which side failed: a read error shows when the source is read again.
+        const int code = errno;
+        char probe;
+        if (pread(in.Fd, &probe, 1, 0) < 0)
+            FailOn("read", From, code);
+        FailOn("write", To, code);
     }
-    close(in);
-    if (close(out) != 0)
+    const int fd = out.Fd;
+    out.Fd = -1;
+    if (close(fd) != 0)
         FailOn("write", To, errno);
 }
 

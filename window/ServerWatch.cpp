@@ -13,7 +13,7 @@ namespace quindle {
 void TfrmMain::KeepServersUp() {
     for (const auto& news : state_.KeepServersUp(std::chrono::steady_clock::now())) {
         if (!news.StatusLine.empty()) {
-            StatusBar1->SetPanelText(0, QString::fromLocal8Bit(news.StatusLine));
+            StatusBar()->SetPanelText(0, QString::fromLocal8Bit(news.StatusLine));
             std::fprintf(stderr, "%s\n", news.StatusLine.c_str());
         }
         if (!news.Error.empty())

@@ -3,6 +3,7 @@
 
 #include "kit/KoClass.h"
 #include "window/InteractiveRun.h"
+#include "window/PackageProfile.h"
 #include "window/TfrmMain.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ void TfrmMain::ShutDown() {
     // its page in between would make a new one.
     TKo::TerminateSelfAfter(kBrowserEndMs);
     try {
-        CloseProfile();
+        TPackageProfile::Close();
     } catch (...) {
         // The engine's own end below still writes what it can.
     }

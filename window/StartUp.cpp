@@ -68,12 +68,12 @@ void TfrmMain::FormCreate() {
         if (s.FindOutsideBrowser())
             RunOutsideBrowser();
 
-        FavoritesFile = BuildFavoritesMenu();
-        SilentScriptErrors = s.SilentScriptErrors;
-        WebBrowser1->SetSilent(SilentScriptErrors);
+        SetFavoritesFile(BuildFavoritesMenu());
+        SetSilentScriptErrors(s.SilentScriptErrors);
+        Browser()->SetSilent(s.SilentScriptErrors);
         mnuTray_Settings->setEnabled(!s.RunningFromCD());
         ApplyBrandFlag(IsFlagOn(s.ReadConfig("brand")));
-        btnHome->setToolTip(HomeAddress() + QStringLiteral(" (Alt+Home)"));
+        HomeButton()->setToolTip(HomeAddress() + QStringLiteral(" (Alt+Home)"));
         s.TrayIconOn = IsFlagOn(s.ReadConfig("trayicon"));
         s.ToolbarOn = IsFlagOn(s.ReadConfig("toolbar"));
         s.StatusbarOn = IsFlagOn(s.ReadConfig("statusbar"));

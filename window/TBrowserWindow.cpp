@@ -24,7 +24,11 @@
 
 namespace quindle {
 
-bool TBrowserWindow::SilentScriptErrors = true;
+bool TBrowserWindow::silentScriptErrors_ = true;
+
+void TBrowserWindow::SetSilentScriptErrors(bool Silent) {
+    silentScriptErrors_ = Silent;
+}
 
 namespace {
 
@@ -75,11 +79,9 @@ TBrowserWindow::TBrowserWindow(QWidget* Parent) : QWidget(Parent), band_(new Ui:
     CreateMenu();
     CreateActions();
     WireControlEvents();
-    qApp->installEventFilter(this);
 }
 
 TBrowserWindow::~TBrowserWindow() {
-    qApp->removeEventFilter(this);
     delete band_;
 }
 
@@ -89,7 +91,7 @@ void TBrowserWindow::PlaceBrowser(QWidget* Browser) {
 
 void TBrowserWindow::UseProfile(QWebEngineProfile* Profile) {
     WebBrowser1->UseProfile(Profile);
-    WebBrowser1->SetSilent(SilentScriptErrors);
+    WebBrowser1->SetSilent(silentScriptErrors_);
 }
 
 void TBrowserWindow::CreateMenu() {
@@ -184,6 +186,15 @@ void TBrowserWindow::CreateActions() {
                    [this] { mnuMenu_Print->trigger(); });
     actFind = add("actFind", tr("Find (Ctrl+F)"), QKeySequence(Qt::CTRL | Qt::Key_F),
                   [this] { mnuMenu_Find->trigger(); });
+
+    actLeaveFullScreen = new QAction(tr("Leave Full Screen (Esc)"), this);
+    actLeaveFullScreen->setObjectName(QStringLiteral("actLeaveFullScreen"));
+    actLeaveFullScreen->setShortcut(QKeySequence(Qt::Key_Escape));
+    actLeaveFullScreen->setShortcutContext(Qt::WindowShortcut);
+    actLeaveFullScreen->setEnabled(false);
+    addAction(actLeaveFullScreen);
+    connect(actLeaveFullScreen, &QAction::triggered, this,
+            [this] { WebBrowser1->ExitPageFullScreen(); });
 }
 
 void TBrowserWindow::WireControlEvents() {
@@ -203,9 +214,14 @@ void TBrowserWindow::WireControlEvents() {
             &TBrowserWindow::WebBrowser1ProgressChange);
     connect(WebBrowser1, &TWebBrowser::CommandStateChange, this,
             &TBrowserWindow::WebBrowser1CommandStateChange);
-    connect(WebBrowser1, &TWebBrowser::DownloadBegin, this, [this] { actStop->setEnabled(true); });
-    connect(WebBrowser1, &TWebBrowser::DownloadComplete, this,
-            [this] { actStop->setEnabled(false); });
+    connect(WebBrowser1, &TWebBrowser::DownloadBegin, this, [this] {
+        loading_ = true;
+        UpdateEscapeActions();
+    });
+    connect(WebBrowser1, &TWebBrowser::DownloadComplete, this, [this] {
+        loading_ = false;
+        UpdateEscapeActions();
+    });
     // The page asks from within the engine's own work; the window (and perhaps the program) ends
     // once that work is done.
     connect(
@@ -217,6 +233,25 @@ void TBrowserWindow::WireControlEvents() {
     WebBrowser1->OnNewWindow2 = [this](QWebEnginePage::WebWindowType Type) {
         return WebBrowser1NewWindow2(Type);
     };
+
+    // The address box walks its history with the arrow keys before the box itself sees them.
+    cboAddress->installEventFilter(this);
+    cboAddress->lineEdit()->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &TBrowserWindow::UpdateShortcutScope);
+}
+
+void TBrowserWindow::HideBrandButton() {
+    sepToolbar1->hide();
+    btnBrand->hide();
+    MeasureToolbar();
+}
+
+void TBrowserWindow::RemoveBrandButton() {
+    delete sepToolbar1;
+    delete btnBrand;
+    sepToolbar1 = nullptr;
+    btnBrand = nullptr;
+    MeasureToolbar();
 }
 
 void TBrowserWindow::PrepareStatusBar() {
@@ -351,7 +386,14 @@ void TBrowserWindow::WebBrowser1CommandStateChange(int Command, bool Enable) {
         btnBack->setEnabled(Enable);
 }
 
+void TBrowserWindow::UpdateEscapeActions() {
+    const bool fullScreen = WebBrowser1->PageFullScreen();
+    actStop->setEnabled(loading_ && !fullScreen);
+    actLeaveFullScreen->setEnabled(fullScreen);
+}
+
 void TBrowserWindow::WebBrowser1FullScreenChange(bool On) {
+    UpdateEscapeActions();
     if (On && !beforeFullScreen_.Saved) {
         beforeFullScreen_ = {true, CoolBar1->isVisibleTo(this), StatusBar1->isVisibleTo(this),
                              windowState()};
@@ -432,47 +474,30 @@ void TBrowserWindow::resizeEvent(QResizeEvent* Event) {
     }
 }
 
-// --- The application-wide hook ---------------------------------------------------------------
+// --- Keys and shortcut scope ----------------------------------------------------------------
 
 bool TBrowserWindow::eventFilter(QObject* Watched, QEvent* Event) {
-    const QEvent::Type type = Event->type();
-    // Esc gives the screen back from a page element shown over all of it, in this window.
-    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) &&
-        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape && WebBrowser1->PageFullScreen() &&
-        Watched->isWidgetType() && static_cast<QWidget*>(Watched)->window() == this) {
-        if (type == QEvent::KeyPress)
-            WebBrowser1->ExitPageFullScreen();
-        Event->accept();
-        return type == QEvent::KeyPress;
-    }
-    if (type == QEvent::KeyPress && (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
+    if (Event->type() == QEvent::KeyPress &&
+        (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
         const auto* key = static_cast<QKeyEvent*>(Event);
         if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
             cboAddressKeyDown(key->key()))
             return true;
     }
-    // Shortcut scope and the Backspace rule follow focus and activation, so they are brought up
-    // to date by the events that change those and by each key, before its shortcut is matched.
-    switch (type) {
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-    case QEvent::WindowActivate:
-    case QEvent::WindowDeactivate:
-    case QEvent::ActivationChange:
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyPress:
-    case QEvent::Show:
-    case QEvent::Hide: {
-        ActionList1->setEnabled(isActiveWindow());
-        const bool editing = IsEditFocused(this);
-        actBack2->setEnabled(!editing);
-        actForward2->setEnabled(!editing);
-        break;
-    }
-    default:
-        break;
-    }
-    return false;
+    return QWidget::eventFilter(Watched, Event);
+}
+
+void TBrowserWindow::changeEvent(QEvent* Event) {
+    QWidget::changeEvent(Event);
+    if (Event->type() == QEvent::ActivationChange)
+        UpdateShortcutScope();
+}
+
+void TBrowserWindow::UpdateShortcutScope() {
+    ActionList1->setEnabled(isActiveWindow());
+    const bool editing = IsEditFocused(this);
+    actBack2->setEnabled(!editing);
+    actForward2->setEnabled(!editing);
 }
 
 // --- Favorites -------------------------------------------------------------------------------
@@ -485,7 +510,7 @@ QString TBrowserWindow::BuildFavoritesMenu() {
 
 void TBrowserWindow::DirMenuItemClick(QAction* Item) {
     try {
-        const std::string file = FavoritesFile.toLocal8Bit().toStdString();
+        const std::string file = favoritesFile_.toLocal8Bit().toStdString();
         if (!FileExists(file))
             return;
         const std::string folder = DirFavoriteFolder(
@@ -499,7 +524,7 @@ void TBrowserWindow::DirMenuItemClick(QAction* Item) {
 
 void TBrowserWindow::UrlMenuItemClick(QAction* Item) {
     try {
-        const std::string file = FavoritesFile.toLocal8Bit().toStdString();
+        const std::string file = favoritesFile_.toLocal8Bit().toStdString();
         if (!FileExists(file))
             return;
         const std::string address =
@@ -513,11 +538,11 @@ void TBrowserWindow::UrlMenuItemClick(QAction* Item) {
 }
 
 void TBrowserWindow::mnuMenu_OrganizeFavoritesClick() {
-    const std::string file = FavoritesFile.toLocal8Bit().toStdString();
+    const std::string file = favoritesFile_.toLocal8Bit().toStdString();
     if (!FileExists(file))
         return;
-    FavoritesFile = QString::fromLocal8Bit(GetShortPath(file));
-    TKo::ShellOpenTarget(FavoritesFile.toLocal8Bit().toStdString(), SW_SHOWNORMAL);
+    favoritesFile_ = QString::fromLocal8Bit(GetShortPath(file));
+    TKo::ShellOpenTarget(favoritesFile_.toLocal8Bit().toStdString(), SW_SHOWNORMAL);
 }
 
 // --- New windows -----------------------------------------------------------------------------
@@ -526,10 +551,10 @@ TWebBrowser* TBrowserWindow::WebBrowser1NewWindow2(QWebEnginePage::WebWindowType
     try {
         auto* popup = new TfrmBrowser(ApplicationTitle(), WebBrowser1->page()->profile());
         popup->Park();
-        popup->HomeUrl = PopupHomeUrl();
-        popup->FavoritesFile = FavoritesFile;
+        popup->SetHomeUrl(PopupHomeUrl());
+        popup->SetFavoritesFile(favoritesFile_);
         popup->show();
-        return popup->WebBrowser1;
+        return popup->Browser();
     } catch (...) {
         return nullptr;
     }

@@ -2,8 +2,8 @@
 
 // What every browser window has: the band with the menu button, the navigation buttons, the
 // address box with its history and Go; the browser control; the three-panel status bar with the
-// progress bar; the page menu with the favorites; the keyboard shortcuts and the hook that keeps
-// them to the foreground window. The main window and the popup windows differ only where the
+// progress bar; the page menu with the favorites; the keyboard shortcuts, which act in the
+// foreground window only. The main window and the popup windows differ only where the
 // virtual methods say.
 
 #include "window/TStatusBar.h"
@@ -34,13 +34,15 @@ public:
     // At most this many addresses in the address box's history.
     static constexpr int kHistoryLimit = 24;
     // Script error dialogs off; read once at start from Browser.ini, used by every window.
-    static bool SilentScriptErrors;
+    static void SetSilentScriptErrors(bool Silent);
 
     explicit TBrowserWindow(QWidget* Parent = nullptr);
     ~TBrowserWindow() override;
 
     // Takes pages of Profile from now on.
     void UseProfile(QWebEngineProfile* Profile);
+    // The browser control of the window.
+    TWebBrowser* Browser() const { return WebBrowser1; }
 
     // Trims Url and lets the control navigate there.
     void NavigateTo(const QString& Url);
@@ -54,16 +56,13 @@ public:
 
     // Places the band's controls and the status panels; runs on every resize.
     void FormResize();
-    // Shrinks the toolbar to its visible buttons.
-    void MeasureToolbar();
 
-    // Appends the favorites of Favorites.ini beside the program to the page menu; gives the
-    // file's path, or empty without it.
-    QString BuildFavoritesMenu();
+    // The Favorites.ini whose entries the page menu shows; empty without one.
+    QString FavoritesFile() const { return favoritesFile_; }
+    void SetFavoritesFile(const QString& File) { favoritesFile_ = File; }
     void DirMenuItemClick(QAction* Item);
     void UrlMenuItemClick(QAction* Item);
     void mnuMenu_OrganizeFavoritesClick();
-    QString FavoritesFile;
 
     // Navigation commands; failures are ignored.
     void btnBackClick();
@@ -78,7 +77,66 @@ public:
     // The application title that follows the page title in the caption.
     virtual QString ApplicationTitle() const = 0;
 
-    // --- Controls, named as the windows name them ------------------------------------------
+protected:
+    // The width of the last status panel.
+    virtual int StatusPanel2Width() const = 0;
+    // The text that replaces "{LOCALHOST:PORT}" in favorites.
+    virtual QString LocalhostPort() const = 0;
+    // The page closed its own window.
+    virtual void PageClosedItself() = 0;
+    // The opener's home address and favorites file for a popup it opens.
+    virtual QString PopupHomeUrl() const = 0;
+    // Caption (and for the main window the application's title) from the page title.
+    virtual void WebBrowser1TitleChange(const QString& Title);
+    // Puts the browser control into the client area (the popup wraps it in a panel).
+    virtual void PlaceBrowser(QWidget* Browser);
+
+    // Appends the favorites of Favorites.ini beside the program to the page menu; gives the
+    // file's path, or empty without it.
+    QString BuildFavoritesMenu();
+    // Shrinks the toolbar to its visible buttons.
+    void MeasureToolbar();
+    // Panel 1 lowered, the progress bar hidden inside the status bar.
+    void PrepareStatusBar();
+    // The band with the menu button, the toolbar and the address box.
+    QWidget* Band() const { return CoolBar1; }
+    TStatusBar* StatusBar() const { return StatusBar1; }
+    QProgressBar* ProgressBar() const { return ProgressBar1; }
+    QToolButton* HomeButton() const { return btnHome; }
+    // The Rebrand button: the main window hides it in a rebranded copy, a popup has none.
+    QToolButton* BrandButton() const { return btnBrand; }
+    void HideBrandButton();
+    void RemoveBrandButton();
+
+    void resizeEvent(QResizeEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void CreateMenu();
+    void CreateActions();
+    void WireControlEvents();
+    bool cboAddressKeyDown(int Key);
+    void cboAddressChange(const QString& Text);
+    void WebBrowser1ProgressChange(int Progress, int ProgressMax);
+    void WebBrowser1CommandStateChange(int Command, bool Enable);
+    // An element of the page over the whole screen: the window shows the page alone, then comes
+    // back as it was.
+    void WebBrowser1FullScreenChange(bool On);
+    void ShowScriptError(const QString& Message, int LineNumber, const QString& SourceId);
+    TWebBrowser* WebBrowser1NewWindow2(QWebEnginePage::WebWindowType Type);
+    QString FavoriteValue(const char* Section, QAction* Item) const;
+    // Esc stops a load, except while an element of the page fills the screen: then it gives the
+    // screen back. Both are shortcuts of this window, never enabled together.
+    void UpdateEscapeActions();
+    // The shortcuts act in the active window only, and Backspace edits text where the focus is
+    // in an edit control instead of going back.
+    void UpdateShortcutScope();
+
+    static bool silentScriptErrors_;
+
+    // The controls, named as the windows name them; tests and tools find them by these names.
     QWidget* CoolBar1;
     QWidget* pnlToolbar;
     QWidget* tlbMenu;
@@ -121,43 +179,11 @@ public:
     QAction* actHome;
     QAction* actPrint;
     QAction* actFind;
-
-protected:
-    // The width of the last status panel.
-    virtual int StatusPanel2Width() const = 0;
-    // The text that replaces "{LOCALHOST:PORT}" in favorites.
-    virtual QString LocalhostPort() const = 0;
-    // The page closed its own window.
-    virtual void PageClosedItself() = 0;
-    // The opener's home address and favorites file for a popup it opens.
-    virtual QString PopupHomeUrl() const = 0;
-    // Caption (and for the main window the application's title) from the page title.
-    virtual void WebBrowser1TitleChange(const QString& Title);
-    // Panel 1 lowered, the progress bar hidden inside the status bar.
-    void PrepareStatusBar();
-    // Puts the browser control into the client area (the popup wraps it in a panel).
-    virtual void PlaceBrowser(QWidget* Browser);
-
-    void resizeEvent(QResizeEvent* Event) override;
-    void showEvent(QShowEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-
-private:
-    void CreateMenu();
-    void CreateActions();
-    void WireControlEvents();
-    bool cboAddressKeyDown(int Key);
-    void cboAddressChange(const QString& Text);
-    void WebBrowser1ProgressChange(int Progress, int ProgressMax);
-    void WebBrowser1CommandStateChange(int Command, bool Enable);
-    // An element of the page over the whole screen: the window shows the page alone, then comes
-    // back as it was.
-    void WebBrowser1FullScreenChange(bool On);
-    void ShowScriptError(const QString& Message, int LineNumber, const QString& SourceId);
-    TWebBrowser* WebBrowser1NewWindow2(QWebEnginePage::WebWindowType Type);
-    QString FavoriteValue(const char* Section, QAction* Item) const;
+    QAction* actLeaveFullScreen;
 
     Ui::BrowserBand* band_;
+    QString favoritesFile_;
+    bool loading_ = false;
     struct TBeforeFullScreen {
         bool Saved = false, Band = true, Status = true;
         Qt::WindowStates State;

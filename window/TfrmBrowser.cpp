@@ -18,24 +18,19 @@ TfrmBrowser::TfrmBrowser(const QString& AppTitle, QWebEngineProfile* Profile)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    PlaceBrowser(WebBrowser1);
+    PlaceBrowser(Browser());
     // A popup has no Rebrand button.
-    delete sepToolbar1;
-    delete btnBrand;
-    sepToolbar1 = nullptr;
-    btnBrand = nullptr;
+    RemoveBrandButton();
 
     FirstNavigation = true;
     setWindowTitle(QString());
     setWindowIcon(QApplication::windowIcon());
     PrepareStatusBar();
-    MeasureToolbar();
     UseProfile(Profile);
     BuildFavoritesMenu();
-    connect(WebBrowser1, &TWebBrowser::BeforeNavigate2, this,
+    connect(Browser(), &TWebBrowser::BeforeNavigate2, this,
             &TfrmBrowser::WebBrowser1BeforeNavigate2);
-    connect(WebBrowser1, &TWebBrowser::GeometryRequested, this,
-            &TfrmBrowser::TakeRequestedGeometry);
+    connect(Browser(), &TWebBrowser::GeometryRequested, this, &TfrmBrowser::TakeRequestedGeometry);
 }
 
 void TfrmBrowser::PlaceBrowser(QWidget* Browser) {
@@ -47,14 +42,14 @@ void TfrmBrowser::PlaceBrowser(QWidget* Browser) {
 }
 
 void TfrmBrowser::AlignControl() {
-    if (Panel1->layout()->indexOf(WebBrowser1) < 0)
-        Panel1->layout()->addWidget(WebBrowser1);
+    if (Panel1->layout()->indexOf(Browser()) < 0)
+        Panel1->layout()->addWidget(Browser());
 }
 
 void TfrmBrowser::Park() {
     setGeometry(kParkedWindow, kParkedWindow, 0, 0);
-    Panel1->layout()->removeWidget(WebBrowser1);
-    WebBrowser1->setGeometry(kParkedControl, kParkedControl, 0, 0);
+    Panel1->layout()->removeWidget(Browser());
+    Browser()->setGeometry(kParkedControl, kParkedControl, 0, 0);
 }
 
 void TfrmBrowser::TakeRequestedGeometry(const QRect& Geometry) {
@@ -62,7 +57,7 @@ void TfrmBrowser::TakeRequestedGeometry(const QRect& Geometry) {
     // takes them as its bounds, which is what "moved since parking" means below.
     if (!FirstNavigation || Geometry.isEmpty())
         return;
-    WebBrowser1->setGeometry(Geometry);
+    Browser()->setGeometry(Geometry);
 }
 
 void TfrmBrowser::WebBrowser1BeforeNavigate2() {
@@ -70,19 +65,18 @@ void TfrmBrowser::WebBrowser1BeforeNavigate2() {
         return;
     FirstNavigation = false;
     try {
-        const QRect control = WebBrowser1->geometry();
+        const QRect control = Browser()->geometry();
         if (control.x() == kParkedControl && control.y() == kParkedControl) {
             resize(800, 600);
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
             move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
         } else {
-            const bool band =
-                WebBrowser1->MenuBar && WebBrowser1->ToolBar && WebBrowser1->AddressBar;
-            CoolBar1->setVisible(band);
-            StatusBar1->setVisible(WebBrowser1->StatusBar);
+            const bool band = Browser()->MenuBar && Browser()->ToolBar && Browser()->AddressBar;
+            Band()->setVisible(band);
+            StatusBar()->setVisible(Browser()->StatusBar);
             // Sizes here are client sizes: the frame comes on top of them, as it would.
-            resize(control.width(), (band ? CoolBar1->height() : 0) + control.height() +
-                                        (WebBrowser1->StatusBar ? StatusBar1->height() : 0));
+            resize(control.width(), (band ? Band()->height() : 0) + control.height() +
+                                        (Browser()->StatusBar ? StatusBar()->height() : 0));
             move(control.topLeft());
         }
     } catch (...) {
@@ -93,7 +87,7 @@ void TfrmBrowser::WebBrowser1BeforeNavigate2() {
 
 void TfrmBrowser::showEvent(QShowEvent* Event) {
     TBrowserWindow::showEvent(Event);
-    btnHome->setToolTip(QStringLiteral("%1 (Alt+Home)").arg(HomeUrl));
+    HomeButton()->setToolTip(QStringLiteral("%1 (Alt+Home)").arg(HomeUrl));
 }
 
 } // namespace quindle

@@ -25,10 +25,9 @@ public:
 
     QString HomeAddress() const override { return HomeUrl; }
     QString ApplicationTitle() const override { return appTitle_; }
-
-    QString HomeUrl;
-    bool FirstNavigation = true;
-    QWidget* Panel1;
+    void SetHomeUrl(const QString& Url) { HomeUrl = Url; }
+    // Still parked: the first navigation has not placed the window yet.
+    bool AwaitsFirstNavigation() const { return FirstNavigation; }
 
 protected:
     int StatusPanel2Width() const override { return 80; }
@@ -44,6 +43,9 @@ private:
     void TakeRequestedGeometry(const QRect& Geometry);
 
     QString appTitle_;
+    QString HomeUrl;
+    bool FirstNavigation = true;
+    QWidget* Panel1;
 };
 
 } // namespace quindle

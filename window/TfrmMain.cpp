@@ -3,6 +3,7 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
+#include "window/PackageProfile.h"
 #include "window/ProgramIcon.h"
 #include "window/TTrayIconMan.h"
 #include "window/TWebBrowser.h"
@@ -25,7 +26,7 @@ namespace quindle {
 TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand) {
     setObjectName(QStringLiteral("frmMain"));
-    PlaceBrowser(WebBrowser1);
+    PlaceBrowser(Browser());
     CreateTrayMenu();
 
     state_.Wait = MakeCooperativeWait();
@@ -33,7 +34,7 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
-    connect(btnBrand, &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
+    connect(BrandButton(), &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
 
     // Requests to end from outside and a vanishing medium are served at once, also while the
     // start-up waits, since every wait lets events run: the system announces them on
@@ -95,22 +96,12 @@ QString TfrmMain::LocalhostPort() const {
 }
 
 void TfrmMain::UseProfileIn(const std::string& DataDir) {
-    if (profile_)
+    if (profileUsed_)
         return;
-    // Cookies, storage and cache belong to this package and survive its restarts.
-    profile_ = new QWebEngineProfile(QStringLiteral("quindle"), this);
-    profile_->setPersistentStoragePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser")));
-    profile_->setCachePath(QString::fromLocal8Bit(JoinPath(DataDir, "browser-cache")));
-    HandleDownloadsOf(profile_);
-    UseProfile(profile_);
-}
-
-void TfrmMain::CloseProfile() {
-    for (QWidget* window : QApplication::topLevelWidgets())
-        for (TWebBrowser* browser : window->findChildren<TWebBrowser*>())
-            browser->ClosePage();
-    delete profile_;
-    profile_ = nullptr;
+    profileUsed_ = true;
+    QWebEngineProfile* profile = TPackageProfile::Open(DataDir);
+    HandleDownloadsOf(profile);
+    UseProfile(profile);
 }
 
 void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
@@ -143,18 +134,18 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
             [this, Download, name] {
                 const qint64 total = Download->totalBytes();
-                StatusBar1->SetPanelText(
+                StatusBar()->SetPanelText(
                     0, tr("Downloading %1: %2 KB").arg(name).arg(Download->receivedBytes() / 1024));
                 if (total > 0) {
-                    ProgressBar1->setRange(0, 1000);
-                    ProgressBar1->setValue(int(Download->receivedBytes() * 1000 / total));
-                    ProgressBar1->show();
+                    ProgressBar()->setRange(0, 1000);
+                    ProgressBar()->setValue(int(Download->receivedBytes() * 1000 / total));
+                    ProgressBar()->show();
                 }
             });
     connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this,
             [this, Download, target] {
-                ProgressBar1->hide();
-                StatusBar1->SetPanelText(
+                ProgressBar()->hide();
+                StatusBar()->SetPanelText(
                     0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
                            ? tr("Download complete: %1").arg(target.absoluteFilePath())
                            : tr("Download failed: %1").arg(Download->interruptReasonString()));
@@ -196,12 +187,12 @@ void TfrmMain::EndSplashOnceLoaded() {
     if (state_.SplashPid == 0 || !TKo::ProcessExists(std::int32_t(state_.SplashPid)))
         return;
     // Complete: loaded, and nothing loading any more.
-    if (WebBrowser1->ReadyState() == 4) {
+    if (Browser()->ReadyState() == 4) {
         state_.EndSplash();
         return;
     }
-    splashCloser_ = connect(WebBrowser1, &TWebBrowser::DownloadComplete, this, [this] {
-        if (WebBrowser1->ReadyState() != 4)
+    splashCloser_ = connect(Browser(), &TWebBrowser::DownloadComplete, this, [this] {
+        if (Browser()->ReadyState() != 4)
             return;
         disconnect(splashCloser_);
         state_.EndSplash();

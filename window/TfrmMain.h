@@ -47,9 +47,6 @@ public:
     void EndSplashOnceLoaded();
     // Ends every process the run started, then the program itself.
     [[noreturn]] void ShutDown();
-    // Ends every page of every window, then the package's profile: the browser engine then
-    // writes what it still holds of them (cookies, storage) as soon as its events run.
-    void CloseProfile();
 
     TRunState& State() { return state_; }
     // Downloads of pages in Profile ask where to save and show their progress here.
@@ -78,20 +75,6 @@ public:
     void mnuTray_ExitClick();
     void btnBrandClick();
 
-    QMenu* mnuTray;
-    QAction* mnuTray_Show;
-    QAction* mnuTray_Separator0;
-    QAction* mnuTray_Settings;
-    QAction* mnuTray_Separator1;
-    QAction* mnuTray_Help;
-    QAction* mnuTray_Email;
-    QAction* mnuTray_Website;
-    QAction* mnuTray_About;
-    QAction* mnuTray_Separator2;
-    QAction* mnuTray_Exit;
-
-    QTimer Timer1;
-
 protected:
     int StatusPanel2Width() const override { return 60; }
     QString LocalhostPort() const override;
@@ -103,7 +86,7 @@ protected:
 
 private:
     void FormDestroy();
-    // The package's own browser profile, made once.
+    // Takes pages of the package's browser profile, made in DataDir at the first call.
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();
@@ -122,11 +105,25 @@ private:
     void TakeReports();
     void DownloadRequested(QWebEngineDownloadRequest* Download);
 
+    QMenu* mnuTray;
+    QAction* mnuTray_Show;
+    QAction* mnuTray_Separator0;
+    QAction* mnuTray_Settings;
+    QAction* mnuTray_Separator1;
+    QAction* mnuTray_Help;
+    QAction* mnuTray_Email;
+    QAction* mnuTray_Website;
+    QAction* mnuTray_About;
+    QAction* mnuTray_Separator2;
+    QAction* mnuTray_Exit;
+    // Ends the splash after its time when an outside browser shows the site.
+    QTimer Timer1;
+
     TRunState state_;
     std::string earlyError_;
     std::uint16_t startupShowCommand_;
     TStartShow startShow_ = TStartShow::Normal;
-    QWebEngineProfile* profile_ = nullptr;
+    bool profileUsed_ = false;
     QTimer tmrOutsideEvents_;
     QMetaObject::Connection splashCloser_;
     QTimer tmrServers_; // keeps the servers up once the window runs

@@ -42,10 +42,10 @@ bool IsEditFocused(const QWidget* Form) {
     const QWidget* focus = QApplication::focusWidget();
     if (!Form || !IsSelfOrDescendant(Form, focus))
         return false;
-    for (const QWidget* child : Form->findChildren<QWidget*>()) {
+    // The focus widget or one of its parents inside the form (the line edit of a combo box).
+    for (const QWidget* w = focus; w && w != Form; w = w->parentWidget()) {
         // Plain combo boxes announce a changed choice, not typed text.
-        if (IsEditControl(child) && IsSelfOrDescendant(child, focus) &&
-            !(child->inherits("QComboBox") && !child->property("editable").toBool()))
+        if (IsEditControl(w) && !(w->inherits("QComboBox") && !w->property("editable").toBool()))
             return true;
     }
     return false;
@@ -72,7 +72,6 @@ void ForceForegroundWindow(QWidget* Window) {
         top->showNormal();
     top->raise();
     top->activateWindow();
-    QApplication::setActiveWindow(top);
 }
 
 bool BrowseForFile(QString& FileName, const QString& Ext, QWidget* Parent) {

@@ -58,9 +58,7 @@ void TfrmMain::ApplyBrandFlag(bool Branded) {
     if (!Branded)
         return;
     // A rebranded copy has no Rebrand button and no product entries in the tray menu.
-    sepToolbar1->hide();
-    btnBrand->hide();
-    MeasureToolbar();
+    HideBrandButton();
     LetMessagesRun();
     const QList<QAction*> items = mnuTray->actions();
     const int n = int(items.size());
@@ -69,8 +67,8 @@ void TfrmMain::ApplyBrandFlag(bool Branded) {
 }
 
 void TfrmMain::ApplyBars(bool Toolbar, bool Statusbar) {
-    CoolBar1->setVisible(Toolbar);
-    StatusBar1->setVisible(Statusbar);
+    Band()->setVisible(Toolbar);
+    StatusBar()->setVisible(Statusbar);
     PrepareStatusBar();
 }
 
@@ -121,8 +119,8 @@ void TfrmMain::EnterFullScreen() {
     if (windowFlags() & Qt::FramelessWindowHint)
         return;
     try {
-        CoolBar1->hide();
-        StatusBar1->hide();
+        Band()->hide();
+        StatusBar()->hide();
         setWindowFlag(Qt::FramelessWindowHint, true);
         const QRect screen = this->screen()->geometry();
         setWindowState(Qt::WindowFullScreen);

@@ -113,7 +113,7 @@ TEST_F(Favorites, AnUrlEntryNavigatesTheWindowAndEditsTakeEffectAtTheNextClick) 
     TfrmMain frm(1);
     frm.State().AppTitle = "Demo";
     frm.UseProfile(PrivateProfile());
-    frm.FavoritesFile = QString::fromStdString(dir / "bin/Favorites.ini");
+    frm.SetFavoritesFile(QString::fromStdString(dir / "bin/Favorites.ini"));
     QAction entry(QStringLiteral("Page"));
     entry.setData(QStringLiteral("Page"));
     frm.UrlMenuItemClick(&entry);
@@ -124,12 +124,12 @@ TEST_F(Favorites, AnUrlEntryNavigatesTheWindowAndEditsTakeEffectAtTheNextClick) 
     // A key deleted since empties the box and asks for the empty address.
     Write("[URLS]\n");
     frm.UrlMenuItemClick(&entry);
-    EXPECT_EQ(frm.cboAddress->currentText(), "");
+    EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(), "");
     // Without the file nothing happens.
-    frm.FavoritesFile.clear();
+    frm.SetFavoritesFile(QString());
     frm.SetAddressText("kept");
     frm.UrlMenuItemClick(&entry);
-    EXPECT_EQ(frm.cboAddress->currentText(), "kept");
+    EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(), "kept");
 }
 
 TEST_F(Favorites, FolderEntriesAndOrganizeOpenTheDesktopsOpenerOnlyForWhatExists) {
@@ -141,7 +141,7 @@ TEST_F(Favorites, FolderEntriesAndOrganizeOpenTheDesktopsOpenerOnlyForWhatExists
     chmod((bin / "xdg-open").c_str(), 0755);
     Write("[DIRS]\nExisting=" + folder.Path() + "\nMissing=/no/such/folder\nHere=.\n");
     TfrmMain frm(1);
-    frm.FavoritesFile = QString::fromStdString(dir / "bin/Favorites.ini");
+    frm.SetFavoritesFile(QString::fromStdString(dir / "bin/Favorites.ini"));
     const std::string savedPath = std::getenv("PATH");
     setenv("PATH", bin.Path().c_str(), 1);
     for (const char* key : {"Missing", "Existing", "Here"}) {

@@ -26,7 +26,7 @@ protected:
         frm.State().AppTitle = "Demo Shop";
         frm.State().WebPort = server.Port();
         frm.UseProfile(PrivateProfile());
-        frm.FavoritesFile = "/some/Favorites.ini";
+        frm.SetFavoritesFile("/some/Favorites.ini");
         server.Add("/target", "<title>Target</title><p>new window</p>");
         server.Add("/second", "<title>Second</title>");
     }
@@ -68,20 +68,21 @@ TEST_F(Popups, AWindowWithoutSizeIs800By600InTheMiddleOfTheScreen) {
     TfrmBrowser* popup = OpenFrom(frm, QStringLiteral("window.open('/target');"));
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(WaitFor([&] { return popup->windowTitle() == "Target - Demo Shop"; }));
-    EXPECT_FALSE(popup->FirstNavigation);
+    EXPECT_FALSE(popup->AwaitsFirstNavigation());
     EXPECT_EQ(popup->size(), QSize(800, 600));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(popup->pos(), QPoint((screen.width() - 800) / 2, (screen.height() - 600) / 2));
-    EXPECT_TRUE(popup->CoolBar1->isVisibleTo(popup));
-    EXPECT_TRUE(popup->StatusBar1->isVisibleTo(popup));
+    EXPECT_TRUE(Part<QWidget>(*popup, "CoolBar1")->isVisibleTo(popup));
+    EXPECT_TRUE(Part<TStatusBar>(*popup, "StatusBar1")->isVisibleTo(popup));
     // The control fills its panel again.
-    EXPECT_EQ(popup->WebBrowser1->parentWidget(), popup->Panel1);
-    EXPECT_EQ(popup->WebBrowser1->size(), popup->Panel1->size());
+    EXPECT_EQ(popup->Browser()->parentWidget(), Part<QWidget>(*popup, "Panel1"));
+    EXPECT_EQ(popup->Browser()->size(), Part<QWidget>(*popup, "Panel1")->size());
     // No Rebrand button in a popup; its home is the main window's.
-    EXPECT_EQ(popup->btnBrand, nullptr);
-    EXPECT_EQ(popup->HomeUrl, QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
-    EXPECT_EQ(popup->btnHome->toolTip(), popup->HomeUrl + " (Alt+Home)");
-    EXPECT_EQ(popup->FavoritesFile, "/some/Favorites.ini");
+    EXPECT_EQ(popup->findChild<QToolButton*>("btnBrand"), nullptr);
+    EXPECT_EQ(popup->HomeAddress(), QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(Part<QToolButton>(*popup, "btnHome")->toolTip(),
+              popup->HomeAddress() + " (Alt+Home)");
+    EXPECT_EQ(popup->FavoritesFile(), "/some/Favorites.ini");
     // The main window's caption is its own.
     EXPECT_EQ(frm.windowTitle(), "Opener - Demo Shop");
 
@@ -97,8 +98,8 @@ TEST_F(Popups, AWindowWithPositionAndSizeTakesThemWithoutBars) {
         frm, QStringLiteral("window.open('/target', 'w', 'left=30,top=40,width=320,height=200');"));
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(WaitFor([&] { return popup->windowTitle() == "Target - Demo Shop"; }));
-    EXPECT_FALSE(popup->CoolBar1->isVisibleTo(popup));
-    EXPECT_FALSE(popup->StatusBar1->isVisibleTo(popup));
+    EXPECT_FALSE(Part<QWidget>(*popup, "CoolBar1")->isVisibleTo(popup));
+    EXPECT_FALSE(Part<TStatusBar>(*popup, "StatusBar1")->isVisibleTo(popup));
     EXPECT_EQ(popup->size(), QSize(320, 200));
     EXPECT_EQ(popup->pos(), QPoint(30, 40));
 }
@@ -106,13 +107,13 @@ TEST_F(Popups, AWindowWithPositionAndSizeTakesThemWithoutBars) {
 TEST_F(Popups, APopupOpensPopupsWithItsOwnHomeAndFavorites) {
     TfrmBrowser* first = OpenFrom(frm, QStringLiteral("window.open('/target');"));
     ASSERT_NE(first, nullptr);
-    first->HomeUrl = "http://127.0.0.1:1/";
-    first->FavoritesFile = "/other/Favorites.ini";
+    first->SetHomeUrl("http://127.0.0.1:1/");
+    first->SetFavoritesFile("/other/Favorites.ini");
     TfrmBrowser* second = OpenFrom(*first, QStringLiteral("window.open('/second');"));
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
-    EXPECT_EQ(second->HomeUrl, "http://127.0.0.1:1/");
-    EXPECT_EQ(second->FavoritesFile, "/other/Favorites.ini");
+    EXPECT_EQ(second->HomeAddress(), "http://127.0.0.1:1/");
+    EXPECT_EQ(second->FavoritesFile(), "/other/Favorites.ini");
 }
 
 TEST_F(Popups, APageClosingItsPopupClosesOnlyThatPopup) {
@@ -125,10 +126,10 @@ TEST_F(Popups, APageClosingItsPopupClosesOnlyThatPopup) {
     EXPECT_TRUE(WaitFor([&] { return other->windowTitle() == "Second - Demo Shop"; }));
     // Its history holds two entries now: the engine alone would ignore window.close().
     QPointer<TfrmBrowser> watch = other;
-    other->WebBrowser1->page()->runJavaScript(QStringLiteral("window.close();"));
+    other->Browser()->page()->runJavaScript(QStringLiteral("window.close();"));
     EXPECT_TRUE(WaitFor([&] { return watch.isNull(); }));
     EXPECT_TRUE(popup->isVisible());
-    EXPECT_TRUE(frm.WebBrowser1->page() != nullptr);
+    EXPECT_TRUE(frm.Browser()->page() != nullptr);
     // Its own close box closes a popup too, and only it.
     QPointer<TfrmBrowser> first = popup;
     popup->close();

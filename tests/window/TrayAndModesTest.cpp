@@ -116,14 +116,14 @@ TEST_F(Tray, ShowWhileActiveChangesNothingAndLongTipsAreCut) {
 
 TEST(TrayMenu, ABrandedCopyKeepsShowSettingsAndExit) {
     TfrmMain frm(1);
-    EXPECT_EQ(VisibleCaptions(frm.mnuTray),
+    EXPECT_EQ(VisibleCaptions(Part<QMenu>(frm, "mnuTray")),
               (QStringList{"&Show/Hide Main Window", "-", "&Change IP Address or Port...", "-",
                            "&Help", "&Contact Us", "&Visit Website", "&About...", "-", "E&xit"}));
-    EXPECT_EQ(frm.mnuTray->defaultAction(), frm.mnuTray_Show);
+    EXPECT_EQ(Part<QMenu>(frm, "mnuTray")->defaultAction(), Part<QAction>(frm, "mnuTray_Show"));
     frm.ApplyBrandFlag(false);
-    EXPECT_EQ(VisibleCaptions(frm.mnuTray).size(), 10);
+    EXPECT_EQ(VisibleCaptions(Part<QMenu>(frm, "mnuTray")).size(), 10);
     frm.ApplyBrandFlag(true);
-    EXPECT_EQ(VisibleCaptions(frm.mnuTray),
+    EXPECT_EQ(VisibleCaptions(Part<QMenu>(frm, "mnuTray")),
               (QStringList{"&Show/Hide Main Window", "-", "&Change IP Address or Port...", "-",
                            "E&xit"}));
 }
@@ -143,11 +143,13 @@ TEST(WindowModes, HidingAndShowingTheMainWindowAndHelp) {
     frm.mnuTray_HelpClick();
     EXPECT_TRUE(frm.isVisible());
     EXPECT_FALSE(frm.isMinimized());
-    EXPECT_EQ(frm.cboAddress->currentText(), "http://127.0.0.1:8123/quindle-help");
+    EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(),
+              "http://127.0.0.1:8123/quindle-help");
     EXPECT_TRUE(WaitFor(
-        [&] { return frm.WebBrowser1->url() == QUrl("http://127.0.0.1:8123/quindle-help"); }));
+        [&] { return frm.Browser()->url() == QUrl("http://127.0.0.1:8123/quindle-help"); }));
     frm.mnuTray_WebsiteClick();
-    EXPECT_EQ(frm.cboAddress->currentText(), QString::fromLatin1(kProductWebsite));
+    EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(),
+              QString::fromLatin1(kProductWebsite));
 }
 
 TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
@@ -157,8 +159,8 @@ TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
     frm.EnterFullScreen();
     QApplication::processEvents();
     EXPECT_TRUE(frm.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_FALSE(frm.CoolBar1->isVisible());
-    EXPECT_FALSE(frm.StatusBar1->isVisible());
+    EXPECT_FALSE(Part<QWidget>(frm, "CoolBar1")->isVisible());
+    EXPECT_FALSE(Part<TStatusBar>(frm, "StatusBar1")->isVisible());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(WaitFor([&] {
         return frm.geometry() == QRect(0, 0, screen.width(), screen.height());
@@ -166,8 +168,8 @@ TEST(WindowModes, FullScreenCoversTheScreenWithoutBandOrStatusBar) {
         << "x" << frm.geometry().height();
     // Entering again changes nothing; Alt+M does nothing without the band.
     frm.EnterFullScreen();
-    frm.actMenu->trigger();
-    EXPECT_FALSE(frm.mnuMenu->isVisible());
+    Part<QAction>(frm, "actMenu")->trigger();
+    EXPECT_FALSE(Part<QMenu>(frm, "mnuMenu")->isVisible());
 }
 
 TEST(AboutBox, TheTitleIsCentredWithTheIconTenPixelsBeforeIt) {

@@ -8,7 +8,7 @@
 #include "launcher/ServiceModes.h"
 #include "tests/integration/PackageRun.h"
 #include "window/PackageBuilder.h"
-#include "window/TfrmBrand.h"
+#include "window/BrandChoices.h"
 
 #include <QApplication>
 
@@ -61,14 +61,13 @@ int main(int argc, char** argv) {
     const int rounds = 3;
     std::vector<double> build, copy, stamps, flushes;
     for (int i = 0; i < rounds; ++i) {
-        TfrmBrand form;
-        ReadBrandFields(form, state.BrandFile);
+        const TBrandChoices choices = ReadBrandChoices(state.BrandFile);
         // Into an empty output folder, as the plain copy below goes into a new one: deleting
         // the last round's package is neither's work.
         std::filesystem::remove_all(home + "/Documents/OutQNL");
         sync();
         auto start = Clock::now();
-        WritePackage(form, sources);
+        WritePackage(choices, sources);
         build.push_back(Ms(start));
 
         const std::string target = root + "/copy";

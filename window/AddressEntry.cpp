@@ -19,15 +19,16 @@ void TfrmMain::mnuTray_SettingsClick() {
         // The application owns the dialog: it is centred on the screen, not on the window.
         TfrmSettings form;
         state_.ConfigFile = state_.ExtractConfigIni();
-        form.IPAddress = QString::fromLocal8Bit(state_.ReadConfig("ip"));
         // The running instance started with this setting, so it is a number; the port it
         // listens on stands in if the file said otherwise.
-        if (!TryStrToInt(Trim(state_.ReadConfig("port")), form.Port))
-            form.Port = state_.WebPort;
+        int shown = 0;
+        if (!TryStrToInt(Trim(state_.ReadConfig("port")), shown))
+            shown = state_.WebPort;
+        form.SetAddress(QString::fromLocal8Bit(state_.ReadConfig("ip")), shown);
         confirmed = form.exec() == QDialog::Accepted;
         if (confirmed) {
-            ip = form.IPAddress;
-            port = form.Port;
+            ip = form.IPAddress();
+            port = form.Port();
             form.hide();
             QCoreApplication::processEvents();
         }

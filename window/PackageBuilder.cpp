@@ -177,39 +177,42 @@ TPackageSources OwnPackageSources(const std::string& BrandFile, const std::strin
             {}};
 }
 
-void ReadBrandFields(TfrmBrand& Form, const std::string& BrandFile) {
+TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
     auto read = [&](const char* Key) { return QString::fromLocal8Bit(Brand(BrandFile, Key)); };
-    Form.SplashFileName = read("splashfilename");
-    Form.Title = read("title");
-    Form.IconFileName = read("iconfile");
-    Form.ShowToolbar = read("toolbar");
-    Form.ShowStatusbar = read("statusbar");
-    Form.ShowTrayIcon = read("trayicon");
-    Form.FullScreen = read("fullscreen");
-    Form.IPAddress = read("ip");
-    int port = 0;
-    if (!TryStrToInt(Brand(BrandFile, "port"), port))
+    auto flag = [&](const char* Key) { return Brand(BrandFile, Key) != "0"; };
+    TBrandChoices c;
+    c.SplashFileName = read("splashfilename");
+    c.Title = read("title");
+    c.IconFileName = read("iconfile");
+    c.ShowToolbar = flag("toolbar");
+    c.ShowStatusbar = flag("statusbar");
+    c.ShowTrayIcon = flag("trayicon");
+    c.FullScreen = flag("fullscreen");
+    c.IPAddress = read("ip");
+    if (!TryStrToInt(Brand(BrandFile, "port"), c.Port))
         throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
-    Form.Port = port;
-    Form.OutputDir = QString::fromLocal8Bit(GetOutputDir());
-    Form.CopyFilesToHardDisk = read("copyfilestoharddisk");
-    Form.IncludeMySQL = read("includemysql");
+    c.OutputDir = QString::fromLocal8Bit(GetOutputDir());
+    c.CopyFilesToHardDisk = flag("copyfilestoharddisk");
+    c.IncludeMySQL = flag("includemysql");
+    return c;
 }
 
-void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
+void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) {
     const std::string& brandFile = Sources.BrandFile;
     auto plain = [](const QString& Text) { return Text.toLocal8Bit().toStdString(); };
-    TKo::WriteIniString(brandFile, "INI", "splashfilename", Quoted(Form.SplashFileName));
-    TKo::WriteIniString(brandFile, "INI", "title", Quoted(Form.Title));
-    TKo::WriteIniString(brandFile, "INI", "iconfile", Quoted(Form.IconFileName));
-    TKo::WriteIniString(brandFile, "INI", "toolbar", plain(Form.ShowToolbar));
-    TKo::WriteIniString(brandFile, "INI", "statusbar", plain(Form.ShowStatusbar));
-    TKo::WriteIniString(brandFile, "INI", "trayicon", plain(Form.ShowTrayIcon));
-    TKo::WriteIniString(brandFile, "INI", "fullscreen", plain(Form.FullScreen));
-    TKo::WriteIniString(brandFile, "INI", "ip", plain(Form.IPAddress));
-    TKo::WriteIniString(brandFile, "INI", "port", std::to_string(Form.Port));
-    TKo::WriteIniString(brandFile, "INI", "copyfilestoharddisk", plain(Form.CopyFilesToHardDisk));
-    TKo::WriteIniString(brandFile, "INI", "includemysql", plain(Form.IncludeMySQL));
+    auto flag = [](bool On) { return std::string(On ? "1" : "0"); };
+    TKo::WriteIniStrings(brandFile, "INI",
+                         {{"splashfilename", Quoted(Choices.SplashFileName)},
+                          {"title", Quoted(Choices.Title)},
+                          {"iconfile", Quoted(Choices.IconFileName)},
+                          {"toolbar", flag(Choices.ShowToolbar)},
+                          {"statusbar", flag(Choices.ShowStatusbar)},
+                          {"trayicon", flag(Choices.ShowTrayIcon)},
+                          {"fullscreen", flag(Choices.FullScreen)},
+                          {"ip", plain(Choices.IPAddress)},
+                          {"port", std::to_string(Choices.Port)},
+                          {"copyfilestoharddisk", flag(Choices.CopyFilesToHardDisk)},
+                          {"includemysql", flag(Choices.IncludeMySQL)}});
 
     // What the build needs is read before the earlier package is emptied: a build that cannot
     // start leaves that package as it was.
@@ -242,16 +245,18 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     });
 
     const std::string defaultSplash = ExtractDefaultSplash(Sources.DataDir);
-    if (!FileExists(plain(Form.SplashFileName)))
-        Form.SplashFileName = QString::fromLocal8Bit(defaultSplash);
-    RunModeAndWait(Sources, "/splash", runme, plain(Form.SplashFileName));
-    const std::string splash = TKo::ReadTextFile(plain(Form.SplashFileName));
-    CheckStamp(runme, 10, "RES_SPLASH", plain(Form.SplashFileName), &splash);
+    std::string picture = plain(Choices.SplashFileName);
+    if (!FileExists(picture))
+        picture = defaultSplash;
+    RunModeAndWait(Sources, "/splash", runme, picture);
+    const std::string splash = TKo::ReadTextFile(picture);
+    CheckStamp(runme, 10, "RES_SPLASH", picture, &splash);
     const std::string defaultIcon = ExtractDefaultIcon(Sources.DataDir);
-    if (!FileExists(plain(Form.IconFileName)))
-        Form.IconFileName = QString::fromLocal8Bit(defaultIcon);
-    RunModeAndWait(Sources, "/icon", runme, plain(Form.IconFileName));
-    CheckStamp(runme, 14, "MAINICON", plain(Form.IconFileName), nullptr);
+    std::string icon = plain(Choices.IconFileName);
+    if (!FileExists(icon))
+        icon = defaultIcon;
+    RunModeAndWait(Sources, "/icon", runme, icon);
+    CheckStamp(runme, 14, "MAINICON", icon, nullptr);
     RunModeAndWait(Sources, "/config", runme, brandFile);
     const std::string configuration = TKo::ReadTextFile(brandFile);
     CheckStamp(runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
@@ -268,14 +273,14 @@ void WritePackage(TfrmBrand& Form, const TPackageSources& Sources) {
     // The database goes in whole and as committed: a running server holds part of it in memory
     // and in its logs, and its tables are only readable together with its system files.
     const std::string database = ResolvePathCase(Sources.DatabaseDir);
-    if (Form.IncludeMySQL != "0" && DirectoryExists(JoinPath(database, "mysql"))) {
+    if (Choices.IncludeMySQL && DirectoryExists(JoinPath(database, "mysql"))) {
         TDatabaseStopped stopped(Sources);
         CopyFolderAs(database, JoinPath(outputDir, "data"));
     }
     if (!ForceDirectories(JoinPath(outputDir, "www")))
         throw Exception("Unable to create " + JoinPath(outputDir, "www"));
     Survivable("Making the package writable", [&] { TKo::SetReadOnlyTree(outputDir, false); });
-    if (Form.IncludeMySQL == "0")
+    if (!Choices.IncludeMySQL)
         for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
             Survivable("Leaving out a part of the package",
                        [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
@@ -288,14 +293,14 @@ void BuildRebrandedPackage(const TPackageSources& Sources,
         EnableTrayIcon(false);
     {
         TfrmBrand form(Owner);
-        ReadBrandFields(form, Sources.BrandFile);
+        form.SetChoices(ReadBrandChoices(Sources.BrandFile));
         const int result = form.exec();
         form.hide();
         QCoreApplication::processEvents();
         SetBusy(true);
         if (result == QDialog::Accepted) {
             try {
-                WritePackage(form, Sources);
+                WritePackage(form.Choices(), Sources);
             } catch (const Exception& e) {
                 SetBusy(false);
                 ShowErrorBox("Error", e.Message(), Owner);

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace quindle {
 
-class TfrmBrand;
+struct TBrandChoices;
 
 // Where the package goes: "<documents>/OutQNL", made when missing.
 std::string GetOutputDir();
@@ -32,10 +32,10 @@ struct TPackageSources {
 // The running program and its own folders; no database server runs.
 TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir);
 
-// Fills the dialog's fields from Brand.ini (raises when the port is no number).
-void ReadBrandFields(TfrmBrand& Brand, const std::string& BrandFile);
-// Stores the confirmed choices in Brand.ini, then builds the package into OutputDir.
-void WritePackage(TfrmBrand& Brand, const TPackageSources& Sources);
+// The choices Brand.ini holds (raises when the port is no number).
+TBrandChoices ReadBrandChoices(const std::string& BrandFile);
+// Stores the confirmed choices in Brand.ini, then builds the package into the output folder.
+void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources);
 
 // The Rebrand button: the dialog, then the package, with the busy cursor; the tray icon ignores
 // the mouse meanwhile. Errors of the build are shown in an error dialog.

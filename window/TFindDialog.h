@@ -20,15 +20,14 @@ public:
     // Shows the browser's find window, making it on first use.
     static TFindDialog* ShowFor(TWebBrowser& Browser);
 
-    QLineEdit* edtFindText;
-    QCheckBox* chkMatchCase;
-    QLabel* lblResult;
-
     void FindNext(bool Backward = false);
 
 private:
     explicit TFindDialog(TWebBrowser& Browser);
     TWebBrowser& browser_;
+    QLineEdit* edtFindText;
+    QCheckBox* chkMatchCase;
+    QLabel* lblResult;
 };
 
 } // namespace quindle

@@ -28,9 +28,9 @@ QWidget* MainWindow() {
 } // namespace
 
 TTrayIconMan::TTrayIconMan(std::function<std::uint32_t()> Clock, QObject* Parent)
-    : QObject(Parent), Clicks(0), clock_(Clock ? std::move(Clock) : SystemTicks),
+    : QObject(Parent), clicks_(0), clock_(Clock ? std::move(Clock) : SystemTicks),
       icon_(new QSystemTrayIcon(this)) {
-    Clicks = TTrayClickRules(clock_());
+    clicks_ = TTrayClickRules(clock_());
     connect(icon_, &QSystemTrayIcon::activated, this, &TTrayIconMan::Notify);
 }
 
@@ -69,13 +69,13 @@ QString TTrayIconMan::Tip() const {
 
 void TTrayIconMan::Notify(QSystemTrayIcon::ActivationReason Reason) {
     const std::uint32_t now = clock_();
-    Clicks.Observe(now);
+    clicks_.Observe(now);
     if (!active_ || !enabled_)
         return;
     if (Reason == QSystemTrayIcon::Trigger && onLeftClick_) {
         const auto doubleClick =
             std::uint32_t(QGuiApplication::styleHints()->mouseDoubleClickInterval());
-        if (Clicks.TakeClick(now, doubleClick)) {
+        if (clicks_.TakeClick(now, doubleClick)) {
             onLeftClick_();
         } else if (targetWindow_ && targetWindow_->isVisible()) {
             ForceForegroundWindow(MainWindow());

@@ -42,9 +42,10 @@ public:
     // A mouse notification of the icon: Trigger is a left click, Context a right click.
     void Notify(QSystemTrayIcon::ActivationReason Reason);
 
-    TTrayClickRules Clicks;
+    const TTrayClickRules& Clicks() const { return clicks_; }
 
 private:
+    TTrayClickRules clicks_;
     std::function<std::uint32_t()> clock_;
     QSystemTrayIcon* icon_;
     bool active_ = false;

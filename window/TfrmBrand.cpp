@@ -41,19 +41,20 @@ QString TfrmBrand::ExistingFile(const QString& Text) {
 }
 
 void TfrmBrand::FormShow() {
-    ui->edtImage->setText(FileExists(SplashFileName.toLocal8Bit().toStdString()) ? SplashFileName
-                                                                                 : QString());
-    ui->edtTitle->setText(Title);
-    ui->edtIcon->setText(FileExists(IconFileName.toLocal8Bit().toStdString()) ? IconFileName
-                                                                              : QString());
-    ui->chkToolbar->setChecked(ShowToolbar != "0");
-    ui->chkStatusbar->setChecked(ShowStatusbar != "0");
-    ui->chkTrayIcon->setChecked(ShowTrayIcon != "0");
-    ui->chkFullScreen->setChecked(FullScreen != "0");
-    ui->chkCopyFiles->setChecked(CopyFilesToHardDisk != "0");
-    ui->chkIncludeMySQL->setChecked(IncludeMySQL != "0");
-    ui->cboIP->setCurrentIndex(IPAddress == "127.0.0.1" ? 0 : 1);
-    ui->SpinEdit1->setValue(Port);
+    const TBrandChoices& c = choices_;
+    ui->edtImage->setText(
+        FileExists(c.SplashFileName.toLocal8Bit().toStdString()) ? c.SplashFileName : QString());
+    ui->edtTitle->setText(c.Title);
+    ui->edtIcon->setText(FileExists(c.IconFileName.toLocal8Bit().toStdString()) ? c.IconFileName
+                                                                                : QString());
+    ui->chkToolbar->setChecked(c.ShowToolbar);
+    ui->chkStatusbar->setChecked(c.ShowStatusbar);
+    ui->chkTrayIcon->setChecked(c.ShowTrayIcon);
+    ui->chkFullScreen->setChecked(c.FullScreen);
+    ui->chkCopyFiles->setChecked(c.CopyFilesToHardDisk);
+    ui->chkIncludeMySQL->setChecked(c.IncludeMySQL);
+    ui->cboIP->setCurrentIndex(c.IPAddress == "127.0.0.1" ? 0 : 1);
+    ui->SpinEdit1->setValue(c.Port);
 }
 
 void TfrmBrand::btnOKClick() {
@@ -68,26 +69,26 @@ void TfrmBrand::btnOKClick() {
                        "The default folder will automatically open when the "
                        "rebranding is finished.\r\n\r\n"
                        "This may take a few minutes. Click OK to continue.")
-            .arg(OutputDir),
+            .arg(choices_.OutputDir),
         QMessageBox::Ok | QMessageBox::Cancel, this);
     confirm.setObjectName(QStringLiteral("dlgConfirm"));
     if (confirm.exec() != QMessageBox::Ok)
         return;
+    TBrandChoices& c = choices_;
     if (const QString image = ExistingFile(ui->edtImage->text()); !image.isEmpty())
-        SplashFileName = image;
-    Title = ui->edtTitle->text().trimmed();
+        c.SplashFileName = image;
+    c.Title = ui->edtTitle->text().trimmed();
     if (const QString icon = ExistingFile(ui->edtIcon->text()); !icon.isEmpty())
-        IconFileName = icon;
-    auto flag = [](const QCheckBox* box) { return box->isChecked() ? "1" : "0"; };
-    ShowToolbar = flag(ui->chkToolbar);
-    ShowStatusbar = flag(ui->chkStatusbar);
-    ShowTrayIcon = flag(ui->chkTrayIcon);
-    FullScreen = flag(ui->chkFullScreen);
-    CopyFilesToHardDisk = flag(ui->chkCopyFiles);
-    IncludeMySQL = flag(ui->chkIncludeMySQL);
-    IPAddress =
+        c.IconFileName = icon;
+    c.ShowToolbar = ui->chkToolbar->isChecked();
+    c.ShowStatusbar = ui->chkStatusbar->isChecked();
+    c.ShowTrayIcon = ui->chkTrayIcon->isChecked();
+    c.FullScreen = ui->chkFullScreen->isChecked();
+    c.CopyFilesToHardDisk = ui->chkCopyFiles->isChecked();
+    c.IncludeMySQL = ui->chkIncludeMySQL->isChecked();
+    c.IPAddress =
         ui->cboIP->currentIndex() == 0 ? QStringLiteral("127.0.0.1") : QStringLiteral("all");
-    Port = ui->SpinEdit1->value();
+    c.Port = ui->SpinEdit1->value();
     accept();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
-// The Rebrand dialog: how the rebranded copy looks and behaves. The caller fills the fields
-// (from Brand.ini), shows the dialog, and reads the fields back when it was closed with Go!.
+// The Rebrand dialog: how the rebranded copy looks and behaves. The caller gives it the choices
+// (from Brand.ini), shows the dialog, and reads the choices back when it was closed with Go!.
+
+#include "window/BrandChoices.h"
 
 #include <QDialog>
 
@@ -18,14 +20,8 @@ public:
     explicit TfrmBrand(QWidget* Parent = nullptr);
     ~TfrmBrand() override;
 
-    QString SplashFileName;
-    QString Title;
-    QString IconFileName;
-    QString ShowToolbar, ShowStatusbar, ShowTrayIcon, FullScreen;
-    QString IPAddress; // "127.0.0.1" or "all"
-    int Port = 80;
-    QString OutputDir;
-    QString CopyFilesToHardDisk, IncludeMySQL;
+    void SetChoices(const TBrandChoices& Choices) { choices_ = Choices; }
+    const TBrandChoices& Choices() const { return choices_; }
 
     void FormShow();
     void btnOKClick();
@@ -33,12 +29,13 @@ public:
     void btnSelectImageClick();
     void btnSelectIconClick();
 
-    Ui::frmBrand* ui;
-
 protected:
     void showEvent(QShowEvent* Event) override;
 
 private:
+    Ui::frmBrand* ui;
+    TBrandChoices choices_;
+
     // The field's text made absolute against the program folder when a file is there, else
     // empty.
     static QString ExistingFile(const QString& Text);

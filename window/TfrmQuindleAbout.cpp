@@ -38,6 +38,12 @@ TfrmQuindleAbout::TfrmQuindleAbout(QWidget* Parent) : QDialog(Parent), ui(new Ui
     connect(ui->btnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+void TfrmQuindleAbout::SetTexts(const QString& Title, const QString& Version, const QString& Year) {
+    titleText_ = Title;
+    versionText_ = Version;
+    yearText_ = Year;
+}
+
 TfrmQuindleAbout::~TfrmQuindleAbout() {
     delete ui;
 }
@@ -49,13 +55,13 @@ void TfrmQuindleAbout::CentreLabel(QWidget* Label) {
 
 void TfrmQuindleAbout::showEvent(QShowEvent* Event) {
     ui->imgIcon->setPixmap(ProgramIcon().pixmap(32, 32));
-    ui->lblTitle->setText(TitleText);
+    ui->lblTitle->setText(titleText_);
     CentreLabel(ui->lblTitle);
     ui->imgIcon->move(ui->lblTitle->x() - ui->imgIcon->width() - 10, ui->imgIcon->y());
-    ui->lblVersion->setText(QStringLiteral("Version ") + VersionText);
+    ui->lblVersion->setText(QStringLiteral("Version ") + versionText_);
     CentreLabel(ui->lblVersion);
     ui->lblCopyright->setText(
-        tr("Copyright \u00a9 %1 %2").arg(YearText, QString::fromLatin1(kMakerName)));
+        tr("Copyright \u00a9 %1 %2").arg(yearText_, QString::fromLatin1(kMakerName)));
     CentreLabel(ui->lblCopyright);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

@@ -18,11 +18,8 @@ public:
     explicit TfrmQuindleAbout(QWidget* Parent = nullptr);
     ~TfrmQuindleAbout() override;
 
-    QString TitleText;
-    QString VersionText;
-    QString YearText;
-
-    Ui::frmQuindleAbout* ui;
+    // The application title, the version and the year of the notice line.
+    void SetTexts(const QString& Title, const QString& Version, const QString& Year);
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -30,6 +27,9 @@ protected:
 
 private:
     void CentreLabel(QWidget* Label);
+
+    Ui::frmQuindleAbout* ui;
+    QString titleText_, versionText_, yearText_;
 };
 
 } // namespace quindle

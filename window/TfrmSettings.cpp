@@ -31,9 +31,14 @@ void TfrmSettings::showEvent(QShowEvent* Event) {
     QDialog::showEvent(Event);
 }
 
+void TfrmSettings::SetAddress(const QString& IPAddress, int Port) {
+    ipAddress_ = IPAddress;
+    port_ = Port;
+}
+
 void TfrmSettings::FormShow() {
-    ui->cboIP->setCurrentIndex(IPAddress == "127.0.0.1" ? 0 : 1);
-    ui->SpinEdit1->setValue(std::clamp(Port, 1, 65535));
+    ui->cboIP->setCurrentIndex(ipAddress_ == "127.0.0.1" ? 0 : 1);
+    ui->SpinEdit1->setValue(std::clamp(port_, 1, 65535));
     // Nothing to confirm until the user has changed something.
     ui->btnOK->setEnabled(false);
     ui->cboIP->setFocus();
@@ -55,11 +60,11 @@ void TfrmSettings::btnOKClick() {
     confirm.setDefaultButton(QMessageBox::Yes);
     if (confirm.exec() != QMessageBox::Yes)
         return;
-    IPAddress =
+    ipAddress_ =
         ui->cboIP->currentIndex() == 0 ? QStringLiteral("127.0.0.1") : QStringLiteral("all");
     bool number = false;
     const int port = ui->SpinEdit1->text().trimmed().toInt(&number);
-    Port = number ? port : 1;
+    port_ = number ? port : 1;
     accept();
 }
 

@@ -19,18 +19,23 @@ public:
     explicit TfrmSettings(QWidget* Parent = nullptr);
     ~TfrmSettings() override;
 
-    QString IPAddress; // "127.0.0.1" or "all"
-    int Port = 80;
+    // The address ("127.0.0.1" or "all") and port the dialog shows, and after OK the chosen ones.
+    void SetAddress(const QString& IPAddress, int Port);
+    QString IPAddress() const { return ipAddress_; }
+    int Port() const { return port_; }
 
     void FormShow();
     void cboIPChange();
     void btnOKClick();
     void btnCancelClick();
 
-    Ui::frmSettings* ui;
-
 protected:
     void showEvent(QShowEvent* Event) override;
+
+private:
+    Ui::frmSettings* ui;
+    QString ipAddress_;
+    int port_ = 80;
 };
 
 } // namespace quindle

@@ -154,9 +154,8 @@ void TfrmMain::mnuTray_AboutClick() {
     EnableTrayIcon(false);
     {
         TfrmQuindleAbout about;
-        about.TitleText = ApplicationTitle();
-        about.VersionText = QString::fromLatin1(kProductVersion);
-        about.YearText = QString::number(QDate::currentDate().year());
+        about.SetTexts(ApplicationTitle(), QString::fromLatin1(kProductVersion),
+                       QString::number(QDate::currentDate().year()));
         about.exec();
     }
     EnableTrayIcon(true);

@@ -4,14 +4,21 @@
 #include "kit/KoClass.h"
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
-#include "ui_frmBrand.h"
+
 #include "window/TfrmBrand.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -20,15 +27,17 @@ using namespace quindle::test;
 
 namespace {
 
-// The fields as the defaults of Brand.ini give them at the first Rebrand after a start.
-void Defaults(TfrmBrand& Brand) {
-    Brand.SplashFileName = Brand.Title = Brand.IconFileName = "";
-    Brand.ShowToolbar = Brand.ShowStatusbar = "1";
-    Brand.ShowTrayIcon = Brand.FullScreen = Brand.CopyFilesToHardDisk = "0";
-    Brand.IncludeMySQL = "1";
-    Brand.IPAddress = "127.0.0.1";
-    Brand.Port = 80;
-    Brand.OutputDir = "/home/user/Documents/OutQNL";
+// The choices as the defaults of Brand.ini give them at the first Rebrand after a start.
+TBrandChoices Defaults() {
+    TBrandChoices c;
+    c.SplashFileName = c.Title = c.IconFileName = "";
+    c.ShowToolbar = c.ShowStatusbar = true;
+    c.ShowTrayIcon = c.FullScreen = c.CopyFilesToHardDisk = false;
+    c.IncludeMySQL = true;
+    c.IPAddress = "127.0.0.1";
+    c.Port = 80;
+    c.OutputDir = "/home/user/Documents/OutQNL";
+    return c;
 }
 
 void ClickOk(QDialog* Confirm) {
@@ -39,32 +48,35 @@ void ClickOk(QDialog* Confirm) {
 
 TEST(BrandDialog, TheFirstRebrandShowsTheDefaultsWithTheirCaptions) {
     TfrmBrand brand;
-    Defaults(brand);
+    brand.SetChoices(Defaults());
     brand.show();
-    const auto* ui = brand.ui;
     EXPECT_EQ(brand.windowTitle(), "Rebrand");
-    EXPECT_EQ(ui->edtTitle->text(), "");
-    EXPECT_EQ(ui->edtIcon->text(), "");
-    EXPECT_EQ(ui->edtImage->text(), "");
-    EXPECT_TRUE(ui->chkToolbar->isChecked());
-    EXPECT_TRUE(ui->chkStatusbar->isChecked());
-    EXPECT_FALSE(ui->chkTrayIcon->isChecked());
-    EXPECT_FALSE(ui->chkFullScreen->isChecked());
-    EXPECT_FALSE(ui->chkCopyFiles->isChecked());
-    EXPECT_TRUE(ui->chkIncludeMySQL->isChecked());
-    EXPECT_EQ(ui->cboIP->currentText(), "127.0.0.1");
-    EXPECT_EQ(ui->SpinEdit1->value(), 80);
-    EXPECT_TRUE(ui->CheckBox1->isChecked());
-    EXPECT_FALSE(ui->CheckBox1->isEnabled());
-    EXPECT_EQ(ui->lblAppTitle->text(), "Enter a name for your product (optional):");
-    EXPECT_EQ(ui->Label1->text(),
+    EXPECT_EQ(Part<QLineEdit>(brand, "edtTitle")->text(), "");
+    EXPECT_EQ(Part<QLineEdit>(brand, "edtIcon")->text(), "");
+    EXPECT_EQ(Part<QLineEdit>(brand, "edtImage")->text(), "");
+    EXPECT_TRUE(Part<QCheckBox>(brand, "chkToolbar")->isChecked());
+    EXPECT_TRUE(Part<QCheckBox>(brand, "chkStatusbar")->isChecked());
+    EXPECT_FALSE(Part<QCheckBox>(brand, "chkTrayIcon")->isChecked());
+    EXPECT_FALSE(Part<QCheckBox>(brand, "chkFullScreen")->isChecked());
+    EXPECT_FALSE(Part<QCheckBox>(brand, "chkCopyFiles")->isChecked());
+    EXPECT_TRUE(Part<QCheckBox>(brand, "chkIncludeMySQL")->isChecked());
+    EXPECT_EQ(Part<QComboBox>(brand, "cboIP")->currentText(), "127.0.0.1");
+    EXPECT_EQ(Part<QSpinBox>(brand, "SpinEdit1")->value(), 80);
+    EXPECT_TRUE(Part<QCheckBox>(brand, "CheckBox1")->isChecked());
+    EXPECT_FALSE(Part<QCheckBox>(brand, "CheckBox1")->isEnabled());
+    EXPECT_EQ(Part<QLabel>(brand, "lblAppTitle")->text(),
+              "Enter a name for your product (optional):");
+    EXPECT_EQ(Part<QLabel>(brand, "Label1")->text(),
               "Select an image in BMP, JPG or PNG format for splash screen (optional):");
-    EXPECT_EQ(ui->btnSelectIcon->toolTip(), "Click here to select an icon for your product");
-    EXPECT_EQ(ui->btnSelectImage->toolTip(), "Click here to select an image for splash screen");
-    EXPECT_EQ(ui->chkCopyFiles->text(),
+    EXPECT_EQ(Part<QToolButton>(brand, "btnSelectIcon")->toolTip(),
+              "Click here to select an icon for your product");
+    EXPECT_EQ(Part<QToolButton>(brand, "btnSelectImage")->toolTip(),
+              "Click here to select an image for splash screen");
+    EXPECT_EQ(Part<QCheckBox>(brand, "chkCopyFiles")->text(),
               "Copy website files from CD/DVD to hard disk on startup so PHP can write files");
-    EXPECT_EQ(ui->btnOK->text(), "&Go!");
-    EXPECT_EQ(ui->Label5->text(), "NOTE: Click the Go! button to get rebranded software.");
+    EXPECT_EQ(Part<QPushButton>(brand, "btnOK")->text(), "&Go!");
+    EXPECT_EQ(Part<QLabel>(brand, "Label5")->text(),
+              "NOTE: Click the Go! button to get rebranded software.");
     brand.reject();
 }
 
@@ -78,15 +90,16 @@ TEST(BrandDialog, CancelInTheConfirmationKeepsTheDialogAndGoGivesTheChoicesBack)
     WriteFile(inProgramFolder, "png");
 
     TfrmBrand brand;
-    Defaults(brand);
-    brand.IPAddress = "10.1.2.3"; // anything but the loopback address shows "0.0.0.0"
+    TBrandChoices choices = Defaults();
+    choices.IPAddress = "10.1.2.3"; // anything but the loopback address shows "0.0.0.0"
+    brand.SetChoices(choices);
     brand.show();
-    EXPECT_EQ(brand.ui->cboIP->currentIndex(), 1);
-    brand.ui->edtTitle->setText("  Corner Shop ");
-    brand.ui->edtIcon->setText(QString::fromStdString(icon));
-    brand.ui->edtImage->setText(QString::fromStdString(relative));
-    brand.ui->chkTrayIcon->setChecked(true);
-    brand.ui->chkIncludeMySQL->setChecked(false);
+    EXPECT_EQ(Part<QComboBox>(brand, "cboIP")->currentIndex(), 1);
+    Part<QLineEdit>(brand, "edtTitle")->setText("  Corner Shop ");
+    Part<QLineEdit>(brand, "edtIcon")->setText(QString::fromStdString(icon));
+    Part<QLineEdit>(brand, "edtImage")->setText(QString::fromStdString(relative));
+    Part<QCheckBox>(brand, "chkTrayIcon")->setChecked(true);
+    Part<QCheckBox>(brand, "chkIncludeMySQL")->setChecked(false);
 
     QString text;
     WhenDialogShows("dlgConfirm", [&](QDialog* d) {
@@ -99,68 +112,73 @@ TEST(BrandDialog, CancelInTheConfirmationKeepsTheDialogAndGoGivesTheChoicesBack)
                     "The default folder will automatically open when the rebranding is "
                     "finished.\r\n\r\nThis may take a few minutes. Click OK to continue.");
     EXPECT_TRUE(brand.isVisible());
-    EXPECT_EQ(brand.Title, "");
-    EXPECT_EQ(brand.ui->edtTitle->text(), "  Corner Shop ");
+    EXPECT_EQ(brand.Choices().Title, "");
+    EXPECT_EQ(Part<QLineEdit>(brand, "edtTitle")->text(), "  Corner Shop ");
 
     WhenDialogShows("dlgConfirm", ClickOk);
     brand.btnOKClick();
     EXPECT_EQ(brand.result(), QDialog::Accepted);
-    EXPECT_EQ(brand.Title, "Corner Shop");
-    EXPECT_EQ(brand.IconFileName.toStdString(), icon);
-    EXPECT_EQ(brand.SplashFileName.toStdString(), inProgramFolder);
-    EXPECT_EQ(brand.ShowTrayIcon, "1");
-    EXPECT_EQ(brand.IncludeMySQL, "0");
-    EXPECT_EQ(brand.ShowToolbar, "1");
-    EXPECT_EQ(brand.IPAddress, "all");
-    EXPECT_EQ(brand.Port, 80);
+    EXPECT_EQ(brand.Choices().Title, "Corner Shop");
+    EXPECT_EQ(brand.Choices().IconFileName.toStdString(), icon);
+    EXPECT_EQ(brand.Choices().SplashFileName.toStdString(), inProgramFolder);
+    EXPECT_TRUE(brand.Choices().ShowTrayIcon);
+    EXPECT_FALSE(brand.Choices().IncludeMySQL);
+    EXPECT_TRUE(brand.Choices().ShowToolbar);
+    EXPECT_EQ(brand.Choices().IPAddress, "all");
+    EXPECT_EQ(brand.Choices().Port, 80);
     std::remove(inProgramFolder.c_str());
 
     // An emptied picture field keeps the picture of the earlier build.
     TfrmBrand again;
-    again.SplashFileName = QString::fromStdString(icon);
+    TBrandChoices earlier;
+    earlier.SplashFileName = QString::fromStdString(icon);
+    again.SetChoices(earlier);
     again.show();
-    again.ui->edtImage->clear();
+    Part<QLineEdit>(again, "edtImage")->clear();
     WhenDialogShows("dlgConfirm", ClickOk);
     again.btnOKClick();
-    EXPECT_EQ(again.SplashFileName.toStdString(), icon);
+    EXPECT_EQ(again.Choices().SplashFileName.toStdString(), icon);
 }
 
 TEST(BrandDialog, APortOutsideTheRangeBecomesTheNearestBoundWhenTheFieldIsLeft) {
     TfrmBrand brand;
-    Defaults(brand);
+    brand.SetChoices(Defaults());
     brand.show();
-    QApplication::setActiveWindow(&brand);
-    auto* port = brand.ui->SpinEdit1;
+    brand.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&brand));
+    auto* port = Part<QSpinBox>(brand, "SpinEdit1");
     port->setFocus();
     port->selectAll();
     QTest::keyClicks(port, "0");
-    brand.ui->edtTitle->setFocus();
+    Part<QLineEdit>(brand, "edtTitle")->setFocus();
     EXPECT_EQ(port->value(), 1);
     port->setFocus();
     port->selectAll();
     QTest::keyClicks(port, "8080");
     WhenDialogShows("dlgConfirm", ClickOk);
     brand.btnOKClick();
-    EXPECT_EQ(brand.Port, 8080);
+    EXPECT_EQ(brand.Choices().Port, 8080);
 }
 
 TEST(BrandDialog, APortFieldLeftEmptyGetsItsEarlierTextBack) {
     TfrmBrand brand;
-    Defaults(brand);
-    brand.Port = 8080;
+    TBrandChoices choices = Defaults();
+    choices.Port = 8080;
+    brand.SetChoices(choices);
     brand.show();
-    QApplication::setActiveWindow(&brand);
-    auto* port = brand.ui->SpinEdit1;
+    brand.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&brand));
+    auto* port = Part<QSpinBox>(brand, "SpinEdit1");
     port->setFocus();
     port->selectAll();
     QTest::keyClick(port, Qt::Key_Delete);
     EXPECT_EQ(port->text(), "");
-    brand.ui->edtTitle->setFocus();
+    Part<QLineEdit>(brand, "edtTitle")->setFocus();
     EXPECT_EQ(port->text(), "8080");
     port->setFocus();
     port->selectAll();
     QTest::keyClick(port, Qt::Key_Backspace);
     WhenDialogShows("dlgConfirm", ClickOk);
     brand.btnOKClick();
-    EXPECT_EQ(brand.Port, 8080);
+    EXPECT_EQ(brand.Choices().Port, 8080);
 }

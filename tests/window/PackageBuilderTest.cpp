@@ -9,8 +9,8 @@
 #include "tests/integration/DiscImage.h"
 #include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
+#include "window/BrandChoices.h"
 #include "window/RebrandButton.h"
-#include "window/TfrmBrand.h"
 
 #include <gtest/gtest.h>
 
@@ -58,10 +58,8 @@ protected:
     }
     // The message of a build that must fail; empty, with a failure, when it went on.
     std::string FailedBuild() {
-        TfrmBrand form;
-        ReadBrandFields(form, state.BrandFile);
         try {
-            WritePackage(form, sources);
+            WritePackage(ReadBrandChoices(state.BrandFile), sources);
         } catch (const Exception& e) {
             return e.Message();
         }
@@ -84,13 +82,12 @@ protected:
 
 TEST_F(PackageBuilder, RunmeCarriesTheChoicesAndThePackageTheStackAndTheDatabase) {
     WriteFile(Out("left from before"), "old");
-    TfrmBrand form;
-    ReadBrandFields(form, state.BrandFile);
-    EXPECT_EQ(form.Port, 80);
-    EXPECT_EQ(form.OutputDir.toStdString(), Out());
-    form.Title = " Corner Shop ";
-    form.ShowTrayIcon = "1";
-    WritePackage(form, sources);
+    TBrandChoices choices = ReadBrandChoices(state.BrandFile);
+    EXPECT_EQ(choices.Port, 80);
+    EXPECT_EQ(choices.OutputDir.toStdString(), Out());
+    choices.Title = " Corner Shop ";
+    choices.ShowTrayIcon = true;
+    WritePackage(choices, sources);
 
     const std::string runme = Out("runme");
     ASSERT_TRUE(FileExists(runme));
@@ -120,10 +117,9 @@ TEST_F(PackageBuilder, RunmeCarriesTheChoicesAndThePackageTheStackAndTheDatabase
 }
 
 TEST_F(PackageBuilder, WithoutTheDatabaseTheServerAndItsDataStayOut) {
-    TfrmBrand form;
-    ReadBrandFields(form, state.BrandFile);
-    form.IncludeMySQL = "0";
-    WritePackage(form, sources);
+    TBrandChoices choices = ReadBrandChoices(state.BrandFile);
+    choices.IncludeMySQL = false;
+    WritePackage(choices, sources);
     EXPECT_TRUE(FileExists(Out("bin/Apache/Apache")));
     EXPECT_TRUE(FileExists(Out("bin/Favorites.ini")));
     EXPECT_FALSE(PathExists(Out("bin/mysql")));
@@ -134,8 +130,7 @@ TEST_F(PackageBuilder, WithoutTheDatabaseTheServerAndItsDataStayOut) {
 
 TEST_F(PackageBuilder, APortThatIsNoNumberStopsBeforeTheDialog) {
     TKo::WriteIniString(state.BrandFile, "INI", "port", "8o");
-    TfrmBrand form;
-    EXPECT_THROW(ReadBrandFields(form, state.BrandFile), Exception);
+    EXPECT_THROW(ReadBrandChoices(state.BrandFile), Exception);
 }
 
 TEST_F(PackageBuilder, AFileThatCannotBeCopiedEndsTheBuildNamingItAndNothingIsOpened) {
@@ -188,18 +183,17 @@ protected:
         TRunState state;
         state.DataDir = data.Path();
         state.WriteBrandDefaults();
-        TfrmBrand form;
-        ReadBrandFields(form, state.BrandFile);
-        form.Title = "Corner Shop";
-        form.ShowTrayIcon = "1";
-        form.Port = port = 8000 + int(getpid() % 900);
-        WritePackage(form, {demo.Program(),
-                            demo.Dir() + "/",
-                            state.BrandFile,
-                            data.Path(),
-                            demo.Path("data"),
-                            {},
-                            {}});
+        TBrandChoices choices = ReadBrandChoices(state.BrandFile);
+        choices.Title = "Corner Shop";
+        choices.ShowTrayIcon = true;
+        choices.Port = port = 8000 + int(getpid() % 900);
+        WritePackage(choices, {demo.Program(),
+                               demo.Dir() + "/",
+                               state.BrandFile,
+                               data.Path(),
+                               demo.Path("data"),
+                               {},
+                               {}});
         out = GetOutputDir();
         // The author drops the site into www, the demo's with a page of his own.
         std::filesystem::copy(demo.Path("www"), out + "/www",
@@ -364,10 +358,9 @@ TEST(RebrandingARunningPackage, TakesEveryCommittedRowAndTheAuthorKeepsHisDataba
     state.MySqlPid = servers[0];
     const std::string commandLine = ProcessCmdline(state.MySqlPid);
 
-    TfrmBrand form;
-    ReadBrandFields(form, state.BrandFile);
-    form.Title = "Corner Shop";
-    form.Port = 8000 + int(getpid() % 900);
+    TBrandChoices choices = ReadBrandChoices(state.BrandFile);
+    choices.Title = "Corner Shop";
+    choices.Port = 8000 + int(getpid() % 900);
     TPackageSources sources = PackageSourcesOf(state);
     // The program is the package's, not this test's.
     sources.ProgramFile = demo.Program();
@@ -382,7 +375,7 @@ TEST(RebrandingARunningPackage, TakesEveryCommittedRowAndTheAuthorKeepsHisDataba
                           state.KeepServersUp(std::chrono::steady_clock::now()).empty() &&
                           TKo::FindProcessesByPath(state.MySqlExe).empty();
     };
-    WritePackage(form, sources);
+    WritePackage(choices, sources);
     EXPECT_TRUE(copiedWhileDown);
     const std::string out = GetOutputDir();
 

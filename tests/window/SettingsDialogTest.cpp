@@ -2,14 +2,18 @@
 // when OK becomes available, the confirmation, and what it gives back.
 
 #include "tests/window/BrowserTestSupport.h"
-#include "ui_frmSettings.h"
+
 #include "window/TfrmSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace quindle;
@@ -29,7 +33,7 @@ void Answer(QMessageBox::StandardButton Button) {
 
 // Types into the port field as a user does: the old text selected and replaced.
 void TypePort(TfrmSettings& Form, const QString& Text) {
-    auto* port = Form.ui->SpinEdit1;
+    auto* port = Part<QSpinBox>(Form, "SpinEdit1");
     port->setFocus();
     port->selectAll();
     if (Text.isEmpty())
@@ -40,10 +44,10 @@ void TypePort(TfrmSettings& Form, const QString& Text) {
 
 // Shows the dialog for that configuration, as the tray entry does, as the active window.
 void ShowWith(TfrmSettings& Form, const QString& IPAddress, int Port) {
-    Form.IPAddress = IPAddress;
-    Form.Port = Port;
+    Form.SetAddress(IPAddress, Port);
     Form.show();
-    QApplication::setActiveWindow(&Form);
+    Form.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Form));
 }
 
 } // namespace
@@ -51,22 +55,23 @@ void ShowWith(TfrmSettings& Form, const QString& IPAddress, int Port) {
 TEST(SettingsDialog, ShowsTheConfigurationWithOkUnavailable) {
     TfrmSettings form;
     ShowWith(form, "127.0.0.1", 80);
-    const auto* ui = form.ui;
     EXPECT_EQ(form.windowTitle(), "Change IP Address or Port");
-    EXPECT_EQ(ui->lblIP->text(), "IP address:");
-    EXPECT_EQ(ui->lblPort->text(), "Port (1 - 65535):");
-    EXPECT_EQ(ui->btnOK->text(), "OK");
-    EXPECT_EQ(ui->btnCancel->text(), "Cancel");
-    ASSERT_EQ(ui->cboIP->count(), 2);
-    EXPECT_EQ(ui->cboIP->itemText(0), "127.0.0.1");
-    EXPECT_EQ(ui->cboIP->itemText(1), "0.0.0.0");
-    EXPECT_EQ(ui->cboIP->currentIndex(), 0);
-    EXPECT_EQ(ui->SpinEdit1->value(), 80);
-    EXPECT_FALSE(ui->btnOK->isEnabled());
+    EXPECT_EQ(Part<QLabel>(form, "lblIP")->text(), "IP address:");
+    EXPECT_EQ(Part<QLabel>(form, "lblPort")->text(), "Port (1 - 65535):");
+    EXPECT_EQ(Part<QPushButton>(form, "btnOK")->text(), "OK");
+    EXPECT_EQ(Part<QPushButton>(form, "btnCancel")->text(), "Cancel");
+    ASSERT_EQ(Part<QComboBox>(form, "cboIP")->count(), 2);
+    EXPECT_EQ(Part<QComboBox>(form, "cboIP")->itemText(0), "127.0.0.1");
+    EXPECT_EQ(Part<QComboBox>(form, "cboIP")->itemText(1), "0.0.0.0");
+    EXPECT_EQ(Part<QComboBox>(form, "cboIP")->currentIndex(), 0);
+    EXPECT_EQ(Part<QSpinBox>(form, "SpinEdit1")->value(), 80);
+    EXPECT_FALSE(Part<QPushButton>(form, "btnOK")->isEnabled());
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
     // Tab order: address, port, OK, Cancel. OK takes part once it is available.
-    ui->btnOK->setEnabled(true);
-    const std::vector<QWidget*> order = {ui->cboIP, ui->SpinEdit1, ui->btnOK, ui->btnCancel};
+    Part<QPushButton>(form, "btnOK")->setEnabled(true);
+    const std::vector<QWidget*> order = {
+        Part<QComboBox>(form, "cboIP"), Part<QSpinBox>(form, "SpinEdit1"),
+        Part<QPushButton>(form, "btnOK"), Part<QPushButton>(form, "btnCancel")};
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         order[i]->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -78,99 +83,99 @@ TEST(SettingsDialog, ShowsTheConfigurationWithOkUnavailable) {
     for (const char* ip : {"all", "0.0.0.0", " 127.0.0.1", ""}) {
         TfrmSettings other;
         ShowWith(other, ip, 0);
-        EXPECT_EQ(other.ui->cboIP->currentIndex(), 1) << ip;
-        EXPECT_EQ(other.ui->SpinEdit1->value(), 1);
+        EXPECT_EQ(Part<QComboBox>(other, "cboIP")->currentIndex(), 1) << ip;
+        EXPECT_EQ(Part<QSpinBox>(other, "SpinEdit1")->value(), 1);
     }
     TfrmSettings high;
     ShowWith(high, "127.0.0.1", 70000);
-    EXPECT_EQ(high.ui->SpinEdit1->value(), 65535);
+    EXPECT_EQ(Part<QSpinBox>(high, "SpinEdit1")->value(), 65535);
 }
 
 TEST(SettingsDialog, AnyChangeInEitherControlMakesOkAvailableEvenWhenUndone) {
     {
         TfrmSettings form;
         ShowWith(form, "127.0.0.1", 80);
-        form.ui->cboIP->setCurrentIndex(1);
-        form.ui->cboIP->setCurrentIndex(0);
-        EXPECT_TRUE(form.ui->btnOK->isEnabled());
+        Part<QComboBox>(form, "cboIP")->setCurrentIndex(1);
+        Part<QComboBox>(form, "cboIP")->setCurrentIndex(0);
+        EXPECT_TRUE(Part<QPushButton>(form, "btnOK")->isEnabled());
     }
     {
         TfrmSettings form;
         ShowWith(form, "all", 8080);
         TypePort(form, "8081");
-        EXPECT_TRUE(form.ui->btnOK->isEnabled());
+        EXPECT_TRUE(Part<QPushButton>(form, "btnOK")->isEnabled());
         TypePort(form, "8080");
-        EXPECT_TRUE(form.ui->btnOK->isEnabled());
+        EXPECT_TRUE(Part<QPushButton>(form, "btnOK")->isEnabled());
     }
     {
         // Showing the dialog again starts over.
         TfrmSettings form;
         ShowWith(form, "127.0.0.1", 80);
-        form.ui->cboIP->setCurrentIndex(1);
+        Part<QComboBox>(form, "cboIP")->setCurrentIndex(1);
         form.hide();
         form.show();
-        EXPECT_FALSE(form.ui->btnOK->isEnabled());
+        EXPECT_FALSE(Part<QPushButton>(form, "btnOK")->isEnabled());
     }
 }
 
 TEST(SettingsDialog, NoKeepsTheDialogOpenAndYesGivesBackTheChoice) {
     TfrmSettings form;
     ShowWith(form, "127.0.0.1", 80);
-    form.ui->cboIP->setCurrentIndex(1);
+    Part<QComboBox>(form, "cboIP")->setCurrentIndex(1);
     TypePort(form, "8080");
 
     Answer(QMessageBox::No);
-    form.ui->btnOK->click();
+    Part<QPushButton>(form, "btnOK")->click();
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_EQ(form.IPAddress, "127.0.0.1");
-    EXPECT_EQ(form.Port, 80);
+    EXPECT_EQ(form.IPAddress(), "127.0.0.1");
+    EXPECT_EQ(form.Port(), 80);
 
     Answer(QMessageBox::Yes);
-    form.ui->btnOK->click();
+    Part<QPushButton>(form, "btnOK")->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     // The second item shows "0.0.0.0" and stands for every address.
-    EXPECT_EQ(form.IPAddress, "all");
-    EXPECT_EQ(form.Port, 8080);
+    EXPECT_EQ(form.IPAddress(), "all");
+    EXPECT_EQ(form.Port(), 8080);
 }
 
 TEST(SettingsDialog, CancelGivesBackNothing) {
     TfrmSettings form;
     ShowWith(form, "all", 8080);
-    form.ui->cboIP->setCurrentIndex(0);
-    form.ui->btnCancel->click();
+    Part<QComboBox>(form, "cboIP")->setCurrentIndex(0);
+    Part<QPushButton>(form, "btnCancel")->click();
     EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_EQ(form.IPAddress, "all");
-    EXPECT_EQ(form.Port, 8080);
+    EXPECT_EQ(form.IPAddress(), "all");
+    EXPECT_EQ(form.Port(), 8080);
 }
 
 TEST(SettingsDialog, APortFieldLeftEmptyGetsItsTextBackAndOthersComeIntoTheRange) {
     TfrmSettings form;
     ShowWith(form, "127.0.0.1", 8080);
-    auto* port = form.ui->SpinEdit1;
+    auto* port = Part<QSpinBox>(form, "SpinEdit1");
 
     TypePort(form, "");
     EXPECT_EQ(port->text(), "");
-    form.ui->cboIP->setFocus();
+    Part<QComboBox>(form, "cboIP")->setFocus();
     EXPECT_EQ(port->text(), "8080");
     EXPECT_EQ(port->value(), 8080);
 
     // Digits past the largest port are refused as they are typed.
     TypePort(form, "99999");
-    form.ui->cboIP->setFocus();
+    Part<QComboBox>(form, "cboIP")->setFocus();
     EXPECT_LE(port->value(), 65535);
     TypePort(form, "0");
-    form.ui->cboIP->setFocus();
+    Part<QComboBox>(form, "cboIP")->setFocus();
     EXPECT_EQ(port->value(), 1);
 
     // OK reads the field as it is after leaving it: emptied, the earlier port.
     TypePort(form, "3000");
-    form.ui->cboIP->setFocus();
+    Part<QComboBox>(form, "cboIP")->setFocus();
     TypePort(form, " ");
     Answer(QMessageBox::Yes);
-    form.ui->btnOK->click();
+    Part<QPushButton>(form, "btnOK")->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(form.Port, 3000);
-    EXPECT_EQ(form.IPAddress, "127.0.0.1");
+    EXPECT_EQ(form.Port(), 3000);
+    EXPECT_EQ(form.IPAddress(), "127.0.0.1");
 }

@@ -4,7 +4,7 @@
 #include "kit/Product.h"
 #include "kit/TrayClickRules.h"
 #include "tests/window/BrowserTestSupport.h"
-#include "ui_frmQuindleAbout.h"
+
 #include "window/TTrayIconMan.h"
 #include "window/TWebBrowser.h"
 #include "window/TfrmMain.h"
@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleHints>
 
@@ -76,7 +77,7 @@ TEST_F(Tray, AWrappedClockCountsTheNextClick) {
     now = 10; // wrapped, and before the deadline computed in the old count
     late.Notify(QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(late.Clicks.TickBase, 10u);
+    EXPECT_EQ(late.Clicks().TickBase, 10u);
 }
 
 TEST_F(Tray, ADisabledIconIgnoresClicksUntilEnabledAgain) {
@@ -176,24 +177,25 @@ TEST(AboutBox, TheTitleIsCentredWithTheIconTenPixelsBeforeIt) {
     for (const QString& title :
          {QStringLiteral("Demo"), QStringLiteral("A Much Longer Product Title Here")}) {
         TfrmQuindleAbout about;
-        about.TitleText = title;
-        about.VersionText = "9.00";
-        about.YearText = "2026";
+        about.SetTexts(title, "9.00", "2026");
         about.show();
         QApplication::processEvents();
-        const auto* ui = about.ui;
         EXPECT_EQ(about.windowTitle(), "About");
         EXPECT_EQ(about.size(), QSize(295, 194));
-        EXPECT_EQ(ui->lblTitle->text(), title);
-        EXPECT_EQ(ui->lblTitle->x(), (about.width() - ui->lblTitle->width()) / 2);
-        EXPECT_EQ(ui->imgIcon->x(), ui->lblTitle->x() - 32 - 10);
-        EXPECT_EQ(ui->lblVersion->text(), "Version 9.00");
-        EXPECT_EQ(ui->lblVersion->x(), (about.width() - ui->lblVersion->width()) / 2);
-        EXPECT_TRUE(ui->lblCopyright->text().contains("2026"));
-        EXPECT_EQ(ui->lblEmailAddr->text(), QString::fromLatin1(kContactMail));
-        EXPECT_EQ(ui->lblWebsiteAddr->text(), QString::fromLatin1(kProductWebsite));
-        EXPECT_EQ(ui->btnOK->geometry(), QRect(110, 163, 74, 23));
-        EXPECT_TRUE(ui->btnOK->isDefault());
+        EXPECT_EQ(Part<QLabel>(about, "lblTitle")->text(), title);
+        EXPECT_EQ(Part<QLabel>(about, "lblTitle")->x(),
+                  (about.width() - Part<QLabel>(about, "lblTitle")->width()) / 2);
+        EXPECT_EQ(Part<QLabel>(about, "imgIcon")->x(),
+                  Part<QLabel>(about, "lblTitle")->x() - 32 - 10);
+        EXPECT_EQ(Part<QLabel>(about, "lblVersion")->text(), "Version 9.00");
+        EXPECT_EQ(Part<QLabel>(about, "lblVersion")->x(),
+                  (about.width() - Part<QLabel>(about, "lblVersion")->width()) / 2);
+        EXPECT_TRUE(Part<QLabel>(about, "lblCopyright")->text().contains("2026"));
+        EXPECT_EQ(Part<QLabel>(about, "lblEmailAddr")->text(), QString::fromLatin1(kContactMail));
+        EXPECT_EQ(Part<QLabel>(about, "lblWebsiteAddr")->text(),
+                  QString::fromLatin1(kProductWebsite));
+        EXPECT_EQ(Part<QPushButton>(about, "btnOK")->geometry(), QRect(110, 163, 74, 23));
+        EXPECT_TRUE(Part<QPushButton>(about, "btnOK")->isDefault());
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         EXPECT_EQ(about.pos(), QPoint((screen.width() - 295) / 2, (screen.height() - 194) / 2));
         about.accept();

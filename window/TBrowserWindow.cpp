@@ -230,9 +230,8 @@ void TBrowserWindow::WireControlEvents() {
     connect(WebBrowser1, &TWebBrowser::ScriptError, this, &TBrowserWindow::ShowScriptError);
     connect(WebBrowser1, &TWebBrowser::FullScreenChange, this,
             &TBrowserWindow::WebBrowser1FullScreenChange);
-    WebBrowser1->OnNewWindow2 = [this](QWebEnginePage::WebWindowType Type) {
-        return WebBrowser1NewWindow2(Type);
-    };
+    WebBrowser1->SetNewWindowHandler(
+        [this](QWebEnginePage::WebWindowType Type) { return WebBrowser1NewWindow2(Type); });
 
     // The address box walks its history with the arrow keys before the box itself sees them.
     cboAddress->installEventFilter(this);

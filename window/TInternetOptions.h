@@ -18,16 +18,15 @@ class TInternetOptions : public QDialog {
 public:
     explicit TInternetOptions(TWebBrowser& Browser);
 
-    QCheckBox* chkCache;
-    QCheckBox* chkCookies;
-    QCheckBox* chkHistory;
-    QCheckBox* chkStorage;
-
     // Deletes what is ticked.
     void DeleteBrowsingData();
 
 private:
     TWebBrowser& browser_;
+    QCheckBox* chkCache;
+    QCheckBox* chkCookies;
+    QCheckBox* chkHistory;
+    QCheckBox* chkStorage;
 };
 
 } // namespace quindle

@@ -58,16 +58,16 @@ void TWebBrowser::UseProfile(QWebEngineProfile* Profile) {
                 pageFullScreen_ = Request.toggleOn();
                 emit FullScreenChange(pageFullScreen_);
             });
-    page_->OnCreateWindow = [this](QWebEnginePage::WebWindowType Type) -> QWebEnginePage* {
-        TWebBrowser* target = OnNewWindow2 ? OnNewWindow2(Type) : nullptr;
+    page_->SetCreateWindow([this](QWebEnginePage::WebWindowType Type) -> QWebEnginePage* {
+        TWebBrowser* target = onNewWindow2_ ? onNewWindow2_(Type) : nullptr;
         if (!target)
             return nullptr;
         // A window opened with features by a script is a dialog; the engine reports none of the
         // bars visible for it.
         const bool bars = Type != QWebEnginePage::WebDialog;
-        target->MenuBar = target->ToolBar = target->AddressBar = target->StatusBar = bars;
+        target->bars_ = {bars, bars, bars, bars};
         return target->page();
-    };
+    });
     setPage(page_);
 }
 

@@ -62,10 +62,14 @@ public:
 
     // The bars the opening page asked for. A window opened with features (a script popup)
     // asked for none; any other new window keeps all of them.
-    bool MenuBar = true, ToolBar = true, AddressBar = true, StatusBar = true;
+    struct TBars {
+        bool MenuBar = true, ToolBar = true, AddressBar = true, StatusBar = true;
+    };
+    const TBars& RequestedBars() const { return bars_; }
 
     // NewWindow2: gives the control into which the new window's page loads; nullptr refuses.
-    std::function<TWebBrowser*(QWebEnginePage::WebWindowType Type)> OnNewWindow2;
+    using TNewWindowHandler = std::function<TWebBrowser*(QWebEnginePage::WebWindowType Type)>;
+    void SetNewWindowHandler(TNewWindowHandler Handler) { onNewWindow2_ = std::move(Handler); }
 
     // The printer of this control: Page Setup's choice is kept for Print and Print Preview.
     // Made at its first use: it asks the print system for its printers, which no start needs.
@@ -97,6 +101,8 @@ private:
     bool silent_ = true;
     bool pageFullScreen_ = false;
     std::unique_ptr<QPrinter> printer_;
+    TBars bars_;
+    TNewWindowHandler onNewWindow2_;
 };
 
 } // namespace quindle

@@ -42,7 +42,7 @@ bool TWebPage::acceptNavigationRequest(const QUrl& Url, NavigationType, bool IsM
 }
 
 QWebEnginePage* TWebPage::createWindow(WebWindowType Type) {
-    return OnCreateWindow ? OnCreateWindow(Type) : nullptr;
+    return onCreateWindow_ ? onCreateWindow_(Type) : nullptr;
 }
 
 } // namespace quindle

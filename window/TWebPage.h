@@ -19,7 +19,8 @@ public:
     TWebPage(QWebEngineProfile* Profile, QObject* Parent);
 
     // Makes the page of a new window; nullptr refuses the window.
-    std::function<QWebEnginePage*(WebWindowType Type)> OnCreateWindow;
+    using TCreateWindow = std::function<QWebEnginePage*(WebWindowType Type)>;
+    void SetCreateWindow(TCreateWindow Create) { onCreateWindow_ = std::move(Create); }
 
 signals:
     // The page asked to close its window.
@@ -34,6 +35,9 @@ protected:
                                   int LineNumber, const QString& SourceId) override;
     bool acceptNavigationRequest(const QUrl& Url, NavigationType Type, bool IsMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType Type) override;
+
+private:
+    TCreateWindow onCreateWindow_;
 };
 
 } // namespace quindle

@@ -71,12 +71,13 @@ void TfrmBrowser::WebBrowser1BeforeNavigate2() {
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
             move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
         } else {
-            const bool band = Browser()->MenuBar && Browser()->ToolBar && Browser()->AddressBar;
+            const TWebBrowser::TBars& bars = Browser()->RequestedBars();
+            const bool band = bars.MenuBar && bars.ToolBar && bars.AddressBar;
             Band()->setVisible(band);
-            StatusBar()->setVisible(Browser()->StatusBar);
+            StatusBar()->setVisible(bars.StatusBar);
             // Sizes here are client sizes: the frame comes on top of them, as it would.
             resize(control.width(), (band ? Band()->height() : 0) + control.height() +
-                                        (Browser()->StatusBar ? StatusBar()->height() : 0));
+                                        (bars.StatusBar ? StatusBar()->height() : 0));
             move(control.topLeft());
         }
     } catch (...) {

@@ -72,6 +72,8 @@ std::string RunAndCapture(const std::string& program, const std::string& args,
 
 // Polls until cond() holds or the time is up; true when it held.
 template <typename Cond> bool WaitUntil(Cond cond, int timeoutMs = 5000);
+// For what must not happen: polls cond() for the whole time; false as soon as it fails once.
+template <typename Cond> bool HoldsFor(Cond cond, int ms);
 
 } // namespace quindle::test
 
@@ -84,6 +86,16 @@ template <typename Cond> bool WaitUntil(Cond cond, int timeoutMs) {
     while (std::chrono::steady_clock::now() < end) {
         if (cond())
             return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return cond();
+}
+
+template <typename Cond> bool HoldsFor(Cond cond, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (!cond())
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return cond();

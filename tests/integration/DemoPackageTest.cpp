@@ -306,8 +306,8 @@ TEST_F(DemoPackage, TheSplashModeShowsUntilEndedUnlessSwitchedOff) {
     const auto pid = TKo::RunProgram(shared->Program(), "SPLASH \"" + (dir / "on.ini") + "\"", "",
                                      SW_SHOWNORMAL);
     ASSERT_NE(pid, 0u);
-    usleep(1500000);
-    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << "the splash ended by itself";
+    EXPECT_TRUE(HoldsFor([&] { return TKo::ProcessExists(std::int32_t(pid)); }, 1500))
+        << "the splash ended by itself";
     TKo::KillProcess(pid);
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(pid)); }));
 }
@@ -344,8 +344,8 @@ TEST_F(DemoPackage, AFolderNamedWithQuotesADollarAndBlanksWorksInEveryMode) {
     const auto splash =
         TKo::RunProgram(package.Program(), "splash " + QuoteArgument(config), "", SW_SHOWNORMAL);
     ASSERT_NE(splash, 0u);
-    usleep(1500000);
-    EXPECT_TRUE(TKo::ProcessExists(std::int32_t(splash))) << "the splash did not stay";
+    EXPECT_TRUE(HoldsFor([&] { return TKo::ProcessExists(std::int32_t(splash)); }, 1500))
+        << "the splash did not stay";
     TKo::KillProcess(splash);
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(splash)); }));
 }
@@ -608,7 +608,6 @@ TEST_F(DemoPackage, ServersThatEndComeBackOnTheirPortsUntilTheThirdTimeInFiveMin
     EXPECT_NE(run.Log().find("The web server has stopped three times in five minutes"),
               std::string::npos)
         << run.Log();
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_EQ(webServer(), 0u);
+    EXPECT_TRUE(HoldsFor([&] { return webServer() == 0u; }, 2000)) << "started a fifth time";
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }

@@ -131,8 +131,7 @@ TEST_F(Desktop, AMinimisedStartLivesInTheTrayOrMinimisedWithoutIt) {
         EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 30000)) << run.Log();
         // The splash ends at once, and no window shows.
         EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        EXPECT_TRUE(desktop.Windows("Demo Shop").empty());
+        EXPECT_TRUE(HoldsFor([&] { return desktop.Windows("Demo Shop").empty(); }, 1500));
         EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     }
     {
@@ -207,11 +206,13 @@ TEST_F(Desktop, TheTrayEntryMovesTheSiteToEveryAddressAndANewPortAndTheProgramCo
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
             if (!desktop.ClickTrayIcon(3))
                 return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (!WaitUntil([&] { return desktop.MenuShown(); }, 5000))
+                continue;
             desktop.PressKeys("Down Down Return");
             if (WaitForWindow(
                     "Change IP Address or Port", [](const DesktopWindow&) { return true; }, 5000,
-                    dialog))
+                    dialog) &&
+                WaitUntil([&] { return desktop.HasFocus(dialog); }, 5000))
                 return true;
             desktop.PressKeys("Escape");
         }
@@ -220,22 +221,23 @@ TEST_F(Desktop, TheTrayEntryMovesTheSiteToEveryAddressAndANewPortAndTheProgramCo
 
     // Cancel changes nothing: same file, same servers, same port.
     ASSERT_TRUE(openDialog()) << Describe(desktop.Windows(""));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     desktop.PressKeys("Escape");
     EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Change IP Address").empty(); }, 5000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    EXPECT_EQ(ReadFile(package.Program()), before);
+    EXPECT_TRUE(HoldsFor([&] { return ReadFile(package.Program()) == before; }, 1000));
     for (auto pid : apache)
         EXPECT_TRUE(TKo::ProcessExists(std::int32_t(pid))) << pid;
     EXPECT_EQ(HttpRequest(oldPort, "GET", "/").status, 200);
 
     // "0.0.0.0" (the second address), port 8180, OK, and Yes to the question.
     ASSERT_TRUE(openDialog()) << Describe(desktop.Windows(""));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("address-dialog.png")));
     desktop.PressKeys("Down Tab ctrl+a 8 1 8 0 Tab");
     desktop.PressKeys("space");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    DesktopWindow confirm;
+    ASSERT_TRUE(WaitForWindow(
+        "Confirm", [](const DesktopWindow&) { return true; }, 5000, confirm))
+        << Describe(desktop.Windows(""));
+    ASSERT_TRUE(WaitUntil([&] { return desktop.HasFocus(confirm); }, 5000));
     desktop.PressKeys("Return");
 
     ASSERT_NE(run.WaitForRestart(), 0u) << run.Log();
@@ -298,7 +300,7 @@ TEST_F(Desktop, TheCloseBoxAndTheTrayExitKeepWhatThePageStored) {
     // Exit is the last entry of the tray menu.
     runAndEnd([&](PackageRun&, const DesktopWindow&) {
         ASSERT_TRUE(desktop.ClickTrayIcon(3));
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(WaitUntil([&] { return desktop.MenuShown(); }, 5000));
         desktop.PressKeys("Up Return");
     });
     auto started = Run();

@@ -74,8 +74,7 @@ TEST_F(OutsideBrowser, ItsChildrenAndTheReportedProcessTreeEndWithTheProgram) {
     for (const char* key : {"pid", "child", "reported", "reportedchild"})
         EXPECT_TRUE(Alive(LogValue(key))) << key;
     // The splash stays for SplashTime seconds while the outside browser runs.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_TRUE(!SplashProcesses(package.Program()).empty());
+    EXPECT_TRUE(HoldsFor([&] { return !SplashProcesses(package.Program()).empty(); }, 1500));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
     for (const char* key : {"pid", "child", "reported", "reportedchild"})
         EXPECT_TRUE(WaitUntil([&] { return !Alive(LogValue(key)); }, 5000)) << key;

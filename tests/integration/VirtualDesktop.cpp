@@ -230,6 +230,32 @@ int VirtualDesktop::TrayIcons() const {
     return icons;
 }
 
+bool VirtualDesktop::MenuShown() const {
+    // The managed windows hang below the window manager's frames; a menu is a child of the root.
+    std::istringstream children(Run("xwininfo -root -children"));
+    std::string line;
+    while (std::getline(children, line)) {
+        std::istringstream fields(line);
+        std::string id;
+        if (!(fields >> id) || id.rfind("0x", 0) != 0)
+            continue;
+        const std::string info = Run("xwininfo -id " + id);
+        const std::size_t height = info.find("Height: ");
+        if (info.find("Map State: IsViewable") != std::string::npos &&
+            info.find("Override Redirect State: yes") != std::string::npos &&
+            height != std::string::npos && std::atoi(info.c_str() + height + 8) >= 60)
+            return true;
+    }
+    return false;
+}
+
+bool VirtualDesktop::HasFocus(const DesktopWindow& Window) const {
+    std::string focus = Run("xdotool getwindowfocus");
+    while (!focus.empty() && focus.back() == '\n')
+        focus.pop_back();
+    return focus == Window.Id;
+}
+
 bool VirtualDesktop::Screenshot(const std::string& File) const {
     return std::system(
                ("import -display " + Display() + " -window root '" + File + "' > /dev/null 2>&1")

@@ -37,6 +37,11 @@ public:
     int TrayIcons() const;
     // Clicks the first icon in the tray with that mouse button (1 left, 3 right).
     bool ClickTrayIcon(int Button) const;
+    // A menu is open: a window above all others that the window manager does not manage, tall
+    // enough for entries (a tooltip is not).
+    bool MenuShown() const;
+    // The window has the keyboard.
+    bool HasFocus(const DesktopWindow& Window) const;
     // Presses keys (xdotool names, blank-separated) in the window that has the keyboard.
     void PressKeys(const std::string& Keys) const;
     // Asks the window manager to minimise the window.

@@ -118,13 +118,26 @@ TEST_F(RunStateTest, EndingAProcessTreeReachesGrandchildren) {
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(parent)); }));
 }
 
+namespace {
+
+// The process has set the signal to be ignored, as the system's process table shows.
+bool IgnoresSignal(std::uint32_t Pid, int Signal) {
+    for (const std::string& line : ReadLines("/proc/" + std::to_string(Pid) + "/status"))
+        if (line.rfind("SigIgn:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (Signal - 1)) & 1;
+    return false;
+}
+
+} // namespace
+
 TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
     const auto polite = TKo::RunProgram(TEST_CHILD_PATH, "sleep 30", "", SW_HIDE);
     TKo::StopProcess(polite, 5000);
     EXPECT_FALSE(TKo::ProcessExists(std::int32_t(polite)));
     // A process that ignores the request is ended when the wait runs out.
     const auto stubborn = TKo::RunProgram("/bin/sh", "-c \"trap '' TERM; sleep 30\"", "", SW_HIDE);
-    usleep(200000);
+    // Until the shell has set the trap, the request would end it politely after all.
+    ASSERT_TRUE(WaitUntil([&] { return IgnoresSignal(stubborn, SIGTERM); }));
     TKo::StopProcess(stubborn, 300);
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(stubborn)); }));
 }

@@ -164,8 +164,7 @@ TEST_F(ServiceModes, SetupStampsInOrderSkipsWhatIsMissingAndStartsTheTarget) {
     EXPECT_EQ(ExeResource(target, kRcData, "RES_CONFIG_INI"), ReadFile(config));
     EXPECT_NE(ExeResource(target, kGroupIcon, "MAINICON"), originalIcon);
     EXPECT_EQ(ExeResource(target, kRcData, "RES_SPLASH"), ReadFile(picture));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_FALSE(PathExists(target + ".started"));
+    EXPECT_TRUE(HoldsFor([&] { return !PathExists(target + ".started"); }, 500));
 
     // A configuration that does not exist is skipped; the picture is kept, the target starts
     // plainly with the shown show command.
@@ -273,8 +272,7 @@ TEST_F(Downsize, TooFewFlagsDoNothingAndAllZerosDeleteNothingButRestart) {
     const std::string ini = ReadFile(pkg / "bin/Apache/php.ini");
     // The mode word and five flags are too few (it takes six at the least).
     EXPECT_EQ(RunDownsize({"downsize", "1", "1", "1", "1", "1"}).status, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    EXPECT_TRUE(TKo::FindProcessesByPath(program).empty());
+    EXPECT_TRUE(HoldsFor([&] { return TKo::FindProcessesByPath(program).empty(); }, 800));
     EXPECT_TRUE(Has("data/mysql/ibdata1"));
 
     EXPECT_EQ(RunDownsize(Flags({})).status, 0);
@@ -349,8 +347,7 @@ TEST_F(Downsize, NothingIsDeletedWhileTheProgramStillRuns) {
     ASSERT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(program).size() == 1; }, 5000));
     Result result;
     std::thread downsize([&] { result = RunDownsize(Flags({2})); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_TRUE(Has("data/mysql/ibdata1"));
+    EXPECT_TRUE(HoldsFor([&] { return Has("data/mysql/ibdata1"); }, 1500));
     TKo::KillProcess(running);
     downsize.join();
     EXPECT_EQ(result.status, 0);

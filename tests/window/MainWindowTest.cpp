@@ -183,8 +183,8 @@ TEST_F(MainWindow, BackspaceEditsTheAddressBoxAndGoesBackElsewhere) {
     ui.cboAddress->lineEdit()->end(false);
     QTest::keyClick(ui.cboAddress->lineEdit(), Qt::Key_Backspace);
     EXPECT_EQ(ui.cboAddress->currentText(), before.left(before.size() - 1));
-    Pump(300);
-    EXPECT_EQ(ui.WebBrowser1->url(), QUrl(server.Url("/two")));
+    EXPECT_TRUE(HoldsWhileEventsRun(
+        [&] { return ui.WebBrowser1->url() == QUrl(server.Url("/two")); }, 300));
 
     ui.btnGo->setFocus();
     QApplication::processEvents();
@@ -354,8 +354,7 @@ TEST_F(MainWindow, ScriptErrorsShowADialogOnlyWhenNotSilent) {
     server.Add("/bad", "<title>Bad</title><script>undefinedFunction();</script>");
     ui.WebBrowser1->SetSilent(true);
     Load("/bad");
-    Pump(500);
-    EXPECT_EQ(FindWindow("dlgScriptError"), nullptr);
+    EXPECT_TRUE(HoldsWhileEventsRun([] { return FindWindow("dlgScriptError") == nullptr; }, 500));
 
     ui.WebBrowser1->SetSilent(false);
     frm.btnRefreshClick();
@@ -416,8 +415,7 @@ TEST_F(MainWindow, SaveAsWritesThePageAndPrintWritesThroughThePrinter) {
     ui.WebBrowser1->Printer().setOutputFileName(QString::fromStdString(other));
     WhenDialogShows("dlgPrint", [](QDialog* d) { d->reject(); });
     Act("mnuMenu_Print")->trigger();
-    Pump(500);
-    EXPECT_FALSE(FileExists(other));
+    EXPECT_TRUE(HoldsWhileEventsRun([&] { return !FileExists(other); }, 500));
 }
 
 TEST_F(MainWindow, PrintPreviewPaintsThePagesAndCloses) {

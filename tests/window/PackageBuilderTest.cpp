@@ -66,10 +66,9 @@ protected:
         ADD_FAILURE() << "the build went on";
         return std::string();
     }
-    // The opener is started without a wait: it is given the time to show up.
+    // The opener would be started without a wait: it is given the time to show up.
     bool SomethingWasOpened() const {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return PathExists(bin / "log");
+        return !HoldsFor([&] { return !PathExists(bin / "log"); }, 300);
     }
 
     TempDir app, data, bin;
@@ -237,7 +236,7 @@ TEST_F(RebrandedPackage, RunsFromItsFolderUnderItsOwnNameAndServesItsSite) {
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("rebranded-window.png")));
         ASSERT_TRUE(desktop.ClickTrayIcon(3));
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_TRUE(WaitUntil([&] { return desktop.MenuShown(); }, 5000));
         EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("rebranded-tray-menu.png")));
         desktop.PressKeys("Escape");
     }
@@ -263,11 +262,11 @@ TEST_F(RebrandedPackage, RunsFromADiscWithoutTheAddressEntryAndEndsWhenTheDiscIs
         ASSERT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000));
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         ASSERT_TRUE(desktop.ClickTrayIcon(3));
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        ASSERT_TRUE(WaitUntil([&] { return desktop.MenuShown(); }, 5000));
         EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("disc-tray-menu.png")));
         desktop.PressKeys("c");
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-        EXPECT_TRUE(desktop.Windows("Change IP Address or Port").empty());
+        EXPECT_TRUE(
+            HoldsFor([&] { return desktop.Windows("Change IP Address or Port").empty(); }, 2000));
         desktop.PressKeys("Escape");
     }
     ASSERT_TRUE(disc.Eject());

@@ -64,14 +64,6 @@ public:
     void UrlMenuItemClick(QAction* Item);
     void mnuMenu_OrganizeFavoritesClick();
 
-    // Navigation commands; failures are ignored.
-    void btnBackClick();
-    void btnForwardClick();
-    void btnRefreshClick();
-    void btnStopClick();
-    void btnHomeClick();
-    void actMenuExecute();
-
     // The home address of this window.
     virtual QString HomeAddress() const = 0;
     // The application title that follows the page title in the caption.
@@ -114,6 +106,14 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    // Navigation commands; failures are ignored.
+    void btnBackClick();
+    void btnForwardClick();
+    void btnRefreshClick();
+    void btnStopClick();
+    void btnHomeClick();
+    void actMenuExecute();
+
     void CreateMenu();
     void CreateActions();
     void WireControlEvents();

@@ -29,9 +29,6 @@ class TfrmMain : public TBrowserWindow {
     Q_OBJECT
 
 public:
-    // How the window comes up once the start-up has finished.
-    enum class TStartShow { Normal, Minimized, InTray, Never };
-
     explicit TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent = nullptr);
     ~TfrmMain() override;
 
@@ -43,8 +40,6 @@ public:
     void FormCreate();
     // Shows the window as the start-up decided.
     void ShowAsStarted();
-    // Ends the splash once the page has loaded completely (asked by the start-up).
-    void EndSplashOnceLoaded();
     // Ends every process the run started, then the program itself.
     [[noreturn]] void ShutDown();
 
@@ -57,23 +52,11 @@ public:
     // --- Window modes and the tray -----------------------------------------------------------
     void SetMainWindowVisible(bool Show);
     void ToggleMainWindow();
-    void SetTrayIcon(bool On);
-    void EnableTrayIcon(bool On);
     void EnterFullScreen();
-    TTrayIconMan* TrayIcon() const { return trayIcon_.get(); }
 
     // Start-up steps of the window, in their order.
     void ApplyBrandFlag(bool Branded);
     void ApplyBars(bool Toolbar, bool Statusbar);
-
-    void mnuTray_ShowClick();
-    void mnuTray_SettingsClick();
-    void mnuTray_HelpClick();
-    void mnuTray_EmailClick();
-    void mnuTray_WebsiteClick();
-    void mnuTray_AboutClick();
-    void mnuTray_ExitClick();
-    void btnBrandClick();
 
 protected:
     int StatusPanel2Width() const override { return 60; }
@@ -85,7 +68,24 @@ protected:
     void changeEvent(QEvent* Event) override;
 
 private:
+    // How the window comes up once the start-up has finished.
+    enum class TStartShow { Normal, Minimized, InTray, Never };
+
     void FormDestroy();
+    // Ends the splash once the page has loaded completely (asked by the start-up).
+    void EndSplashOnceLoaded();
+    void SetTrayIcon(bool On);
+    // The tray icon takes clicks, or ignores them while a modal window is open.
+    void EnableTrayIcon(bool On);
+    // The entries of the tray menu and the Rebrand button.
+    void mnuTray_ShowClick();
+    void mnuTray_SettingsClick();
+    void mnuTray_HelpClick();
+    void mnuTray_EmailClick();
+    void mnuTray_WebsiteClick();
+    void mnuTray_AboutClick();
+    void mnuTray_ExitClick();
+    void btnBrandClick();
     // Takes pages of the package's browser profile, made in DataDir at the first call.
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();

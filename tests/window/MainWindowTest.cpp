@@ -340,13 +340,13 @@ TEST_F(MainWindow, AltMOpensThePageMenuOnlyWhileTheBandShows) {
 
 TEST_F(MainWindow, HomeGoesToTheLocalSiteOnTheServerPort) {
     server.Add("/", "<title>Start</title>");
-    frm.btnHomeClick();
+    ui.btnHome->click();
     EXPECT_EQ(ui.cboAddress->currentText(),
               QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "Start - Demo Shop"; }));
     EXPECT_EQ(server.Requests("/"), 1);
     // Refresh asks the server again.
-    frm.btnRefreshClick();
+    ui.btnRefresh->click();
     EXPECT_TRUE(WaitFor([&] { return server.Requests("/") == 2; }));
 }
 
@@ -357,7 +357,7 @@ TEST_F(MainWindow, ScriptErrorsShowADialogOnlyWhenNotSilent) {
     EXPECT_TRUE(HoldsWhileEventsRun([] { return FindWindow("dlgScriptError") == nullptr; }, 500));
 
     ui.WebBrowser1->SetSilent(false);
-    frm.btnRefreshClick();
+    ui.btnRefresh->click();
     EXPECT_TRUE(WaitFor([] { return FindWindow("dlgScriptError") != nullptr; }));
     auto* box = FindWindow<QDialog>("dlgScriptError");
     ASSERT_NE(box, nullptr);

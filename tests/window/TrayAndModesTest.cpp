@@ -141,14 +141,14 @@ TEST(WindowModes, HidingAndShowingTheMainWindowAndHelp) {
     EXPECT_TRUE(frm.isVisible());
     frm.showMinimized();
     frm.SetMainWindowVisible(false);
-    frm.mnuTray_HelpClick();
+    Part<QAction>(frm, "mnuTray_Help")->trigger();
     EXPECT_TRUE(frm.isVisible());
     EXPECT_FALSE(frm.isMinimized());
     EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(),
               "http://127.0.0.1:8123/quindle-help");
     EXPECT_TRUE(WaitFor(
         [&] { return frm.Browser()->url() == QUrl("http://127.0.0.1:8123/quindle-help"); }));
-    frm.mnuTray_WebsiteClick();
+    Part<QAction>(frm, "mnuTray_Website")->trigger();
     EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(),
               QString::fromLatin1(kProductWebsite));
 }

@@ -1,8 +1,10 @@
 // Windows that pages open: parking, the geometry of the first navigation, home address and
 // favorites handed on, closing, and the main window staying usable.
 
+#include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
 #include "tests/window/PageServer.h"
+#include "window/PackageProfile.h"
 #include "window/TWebBrowser.h"
 #include "window/TfrmBrowser.h"
 #include "window/TfrmMain.h"
@@ -148,4 +150,40 @@ TEST_F(Popups, APageOpeningWindowsInALoopLeavesTheMainWindowWorking) {
     server.Add("/after", "<title>After</title>");
     frm.NavigateTo(server.Url("/after"));
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "After - Demo Shop"; }));
+}
+
+TEST(PackageProfile, OutlivesTheWindowThatFirstUsedItAndEndsWithEveryPage) {
+    TempDir data;
+    PageServer server;
+    server.Add("/opener", "<title>Opener</title><script>window.open('/target');</script>");
+    server.Add("/target", "<title>Target</title>");
+    server.Add("/later", "<title>Later</title>");
+    QWebEngineProfile* profile = TPackageProfile::Open(data.Path());
+    ASSERT_NE(profile, nullptr);
+    // One for the run: a second call gives the same one, wherever it asks.
+    EXPECT_EQ(TPackageProfile::Open(data / "elsewhere"), profile);
+    EXPECT_FALSE(profile->isOffTheRecord());
+    EXPECT_EQ(profile->persistentStoragePath().toStdString(), data / "browser");
+
+    auto* main = new TfrmMain(1);
+    main->State().AppTitle = "Demo Shop";
+    main->UseProfile(profile);
+    main->NavigateTo(server.Url("/opener"));
+    TfrmBrowser* popup = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        popup = FindWindow<TfrmBrowser>("frmBrowser");
+        return popup && popup->windowTitle() == "Target - Demo Shop";
+    }));
+    // The main window goes first; the popup's pages still have their profile.
+    delete main;
+    popup->NavigateTo(server.Url("/later"));
+    EXPECT_TRUE(WaitFor([&] { return popup->windowTitle() == "Later - Demo Shop"; }));
+    EXPECT_EQ(popup->Browser()->page()->profile(), profile);
+
+    // The end takes every page of every window first, then the profile.
+    QPointer<QWebEngineProfile> watch = profile;
+    TPackageProfile::Close();
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(popup->Browser()->Page(), nullptr);
+    delete popup;
 }

@@ -423,36 +423,23 @@ void TBrowserWindow::ShowScriptError(const QString& Message, int LineNumber,
 // --- Layout ----------------------------------------------------------------------------------
 
 void TBrowserWindow::MeasureToolbar() {
-    if (QLayout* row = tlbToolbar->layout())
-        row->activate();
-    tlbToolbar->resize(tlbToolbar->sizeHint());
+    // The band's layouts take a shown or hidden button into account at the next events; the
+    // start-up and the tests read the positions at once.
+    tlbToolbar->layout()->activate();
+    tlbToolbar->updateGeometry();
+    pnlToolbar->layout()->activate();
 }
 
 void TBrowserWindow::FormResize() {
     if (!isVisible())
         return;
-    tlbMenu->move(2, 0);
-    tlbToolbar->move(tlbMenu->x() + tlbMenu->width(), 0);
-    if (QScreen* screen = this->screen())
-        tlbToolbar->resize(screen->geometry().width(), 0);
     MeasureToolbar();
-    pnlToolbar->resize(CoolBar1->contentsRect().width(), tlbToolbar->height());
-    const int panelW = pnlToolbar->contentsRect().width();
-    const int panelH = pnlToolbar->contentsRect().height();
-    tlbGo->move(panelW - tlbGo->width() - 4, (panelH - tlbGo->height()) / 2);
-    const int addressLeft = tlbToolbar->x() + tlbToolbar->width() + 8;
-    cboAddress->setGeometry(addressLeft, (panelH - cboAddress->height()) / 2,
-                            tlbGo->x() - addressLeft - 4, cboAddress->height());
-
     StatusBar1->SetPanelWidth(2, StatusPanel2Width());
     StatusBar1->SetPanelWidth(1, 200);
     StatusBar1->SetPanelWidth(0, StatusBar1->contentsRect().width() - 200 - StatusPanel2Width());
     const QRect rect = StatusBar1->PanelRect(1);
     if (!rect.isEmpty())
         ProgressBar1->setGeometry(rect);
-    for (QWidget* w :
-         {tlbMenu, tlbToolbar, static_cast<QWidget*>(cboAddress), tlbGo, pnlToolbar, CoolBar1})
-        w->update();
 }
 
 void TBrowserWindow::showEvent(QShowEvent* Event) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,8 @@ public:
     static std::string MakeTempFileName(const std::string& Prefix, const std::string& Dir,
                                         const std::string& Suffix, int Number);
     static bool IsRunningFromCD(const std::string& Drive);
-    static bool GetVolumeLabel(const std::string& Path, std::string& Label);
+    // The label of the medium Path is on; nothing when no medium answers there.
+    static std::optional<std::string> GetVolumeLabel(const std::string& Path);
     static bool IsDriveReady(const std::string& Path);
 
     // --- Files ------------------------------------------------------------------------------

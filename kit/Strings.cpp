@@ -48,19 +48,18 @@ bool SameText(std::string_view A, std::string_view B) {
     return true;
 }
 
-bool TryStrToInt(std::string_view Text, int& Value) {
+std::optional<int> TryStrToInt(std::string_view Text) {
     std::string t = Trim(Text);
     std::string_view s = t;
     if (!s.empty() && s[0] == '+')
         s.remove_prefix(1);
     if (s.empty())
-        return false;
+        return std::nullopt;
     int v = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || end != s.data() + s.size())
-        return false;
-    Value = v;
-    return true;
+        return std::nullopt;
+    return v;
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view Text) {

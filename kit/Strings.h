@@ -2,6 +2,7 @@
 
 // Byte-string helpers. Texts are bytes in the system code page; letter case means ASCII letters.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +14,9 @@ std::string LowerCase(std::string_view Text);
 std::string UpperCase(std::string_view Text);
 bool SameText(std::string_view A, std::string_view B);
 
-// Whole decimal number with optional sign and surrounding blanks; false for anything else,
+// Whole decimal number with optional sign and surrounding blanks; nothing for anything else,
 // including numbers outside the int range.
-bool TryStrToInt(std::string_view Text, int& Value);
+std::optional<int> TryStrToInt(std::string_view Text);
 // Bytes as lower-case hexadecimal digits, two for each.
 std::string HexText(const unsigned char* Bytes, std::size_t Count);
 

@@ -280,9 +280,10 @@ std::string TRunState::WritePhpIni() {
 
 void TRunState::ChooseWebPort() {
     const std::string value = ReadConfig("port");
-    if (!ParsePort(value, WebPort))
+    const std::optional<int> port = ParsePort(value);
+    if (!port)
         throw Exception("'" + value + "' is not a valid integer value");
-    WebPort = TKo::FindFreePort(WebPort, IsLoopbackOnly(ReadConfig("ip")));
+    WebPort = TKo::FindFreePort(*port, IsLoopbackOnly(ReadConfig("ip")));
 }
 
 std::string TRunState::WriteHttpdConf() {

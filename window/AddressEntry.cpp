@@ -22,8 +22,7 @@ void TfrmMain::mnuTray_SettingsClick() {
         form.IPAddress = QString::fromLocal8Bit(state_.ReadConfig("ip"));
         // The running instance started with this setting, so it is a number; the port it
         // listens on stands in if the file said otherwise.
-        if (!TryStrToInt(Trim(state_.ReadConfig("port")), form.Port))
-            form.Port = state_.WebPort;
+        form.Port = TryStrToInt(Trim(state_.ReadConfig("port"))).value_or(state_.WebPort);
         confirmed = form.exec() == QDialog::Accepted;
         if (confirmed) {
             ip = form.IPAddress;

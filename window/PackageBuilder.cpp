@@ -134,13 +134,15 @@ private:
 // byte. A child that failed is noticed here.
 void CheckStamp(const std::string& Runme, std::uint16_t Type, const char* Name,
                 const std::string& From, const std::string* Expected) {
-    ResourceContainer resources;
-    int code = 0;
-    const ResourceEntry* entry = nullptr;
-    if (LoadExeResources(Runme, resources, code) == ContainerState::Ok)
-        entry = resources.Find(Type, ResourceName::Text(Name));
-    if (!entry || (Expected && entry->Data != *Expected))
-        throw Exception("Unable to write " + From + " into " + Runme);
+    try {
+        const ResourceContainer resources = LoadExeResources(Runme);
+        const ResourceEntry* entry = resources.Find(Type, ResourceName::Text(Name));
+        if (entry && (!Expected || entry->Data == *Expected))
+            return;
+    } catch (const EFileError&) {
+        LogCaught("CheckStamp"); // a copy without readable resources has no stamp either
+    }
+    throw Exception("Unable to write " + From + " into " + Runme);
 }
 
 std::string Brand(const std::string& BrandFile, const char* Key) {
@@ -187,10 +189,10 @@ void ReadBrandFields(TfrmBrand& Form, const std::string& BrandFile) {
     Form.ShowTrayIcon = read("trayicon");
     Form.FullScreen = read("fullscreen");
     Form.IPAddress = read("ip");
-    int port = 0;
-    if (!TryStrToInt(Brand(BrandFile, "port"), port))
+    const std::optional<int> port = TryStrToInt(Brand(BrandFile, "port"));
+    if (!port)
         throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
-    Form.Port = port;
+    Form.Port = *port;
     Form.OutputDir = QString::fromLocal8Bit(GetOutputDir());
     Form.CopyFilesToHardDisk = read("copyfilestoharddisk");
     Form.IncludeMySQL = read("includemysql");

@@ -155,9 +155,8 @@ std::uint16_t ReadShowCommandOnce() {
     if (!g_showCommand) {
         std::uint16_t value = SW_SHOWNORMAL;
         if (const char* text = std::getenv(kShowCommandVariable)) {
-            int v;
-            if (TryStrToInt(text, v))
-                value = std::uint16_t(v);
+            if (const auto v = TryStrToInt(text))
+                value = std::uint16_t(*v);
             unsetenv(kShowCommandVariable);
         }
         g_showCommand = value;

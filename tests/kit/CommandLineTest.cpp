@@ -49,15 +49,11 @@ TEST(Strings, TrimAndCase) {
 }
 
 TEST(Strings, WholeNumbersOnly) {
-    int v = -1;
-    EXPECT_TRUE(TryStrToInt("80", v));
-    EXPECT_EQ(v, 80);
-    EXPECT_TRUE(TryStrToInt(" 8080 ", v));
-    EXPECT_EQ(v, 8080);
-    EXPECT_TRUE(TryStrToInt("-5", v));
-    EXPECT_EQ(v, -5);
+    EXPECT_EQ(TryStrToInt("80"), 80);
+    EXPECT_EQ(TryStrToInt(" 8080 "), 8080);
+    EXPECT_EQ(TryStrToInt("-5"), -5);
     for (const char* bad : {"", "abc", "80a", "8 0", "1e3", "99999999999", "0x50", "+"})
-        EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
+        EXPECT_EQ(TryStrToInt(bad), std::nullopt) << bad;
 }
 
 TEST(ReplaceText, EveryOccurrenceWithAndWithoutCase) {

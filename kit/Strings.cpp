@@ -113,6 +113,33 @@ std::string QuoteArgument(std::string_view Arg) {
     return out + "\"";
 }
 
+namespace {
+
+// Reads back the same without quotes, and is written without them on the command lines the
+// program makes: "splash", "/config", "-f".
+bool IsPlainWord(std::string_view Arg) {
+    if (!Arg.empty() && (Arg.front() == '/' || Arg.front() == '-'))
+        Arg.remove_prefix(1);
+    if (Arg.empty())
+        return false;
+    for (char c : Arg)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string JoinArguments(const std::vector<std::string>& Arguments) {
+    std::string line;
+    for (std::size_t i = 0; i < Arguments.size(); ++i) {
+        if (i > 0)
+            line += ' ';
+        line += IsPlainWord(Arguments[i]) ? Arguments[i] : QuoteArgument(Arguments[i]);
+    }
+    return line;
+}
+
 std::string HexText(const unsigned char* Bytes, std::size_t Count) {
     static const char hex[] = "0123456789abcdef";
     std::string out;

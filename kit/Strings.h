@@ -30,4 +30,9 @@ std::vector<std::string> SplitCommandLine(std::string_view Text);
 // whatever it holds: blanks, quotes, backslashes, shell characters.
 std::string QuoteArgument(std::string_view Arg);
 
+// The parameter text of a command line with these arguments, separated by single blanks: a mode
+// word or switch (letters after at most one '/' or '-') as it is, every other argument through
+// QuoteArgument. SplitCommandLine gives the arguments back exactly.
+std::string JoinArguments(const std::vector<std::string>& Arguments);
+
 } // namespace quindle

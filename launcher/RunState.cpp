@@ -185,8 +185,8 @@ void TRunState::PrepareWebServerAccount() {
 }
 
 void TRunState::StartSplash() {
-    SplashPid = TKo::RunProgram(TKo::GetAppFileName(), "splash " + QuoteArgument(ConfigFile), "",
-                                SW_SHOWNORMAL);
+    SplashPid =
+        TKo::RunProgram(TKo::GetAppFileName(), TArguments{"splash", ConfigFile}, "", SW_SHOWNORMAL);
 }
 
 void TRunState::EndSplash() {

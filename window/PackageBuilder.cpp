@@ -25,7 +25,7 @@ std::string Quoted(const QString& Text) {
 
 void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                     const std::string& Target, const std::string& File) {
-    TKo::RunProgramAndWait(Sources.ProgramFile, ModeCommandLine(Mode, Target, File), "",
+    TKo::RunProgramAndWait(Sources.ProgramFile, ModeArguments(Mode, Target, File), "",
                            SW_SHOWNORMAL);
 }
 

@@ -40,6 +40,18 @@ TEST(QuoteArgument, EveryArgumentComesBackExactly) {
     EXPECT_EQ(QuoteArgument("/x y/runme"), "\"/x y/runme\""); // what it always was
 }
 
+TEST(JoinArguments, ModeWordsAndSwitchesStayBareEverythingElseIsQuoted) {
+    const std::string path = R"(C:\My "Shop" $dir\runme.exe)";
+    EXPECT_EQ(JoinArguments({"/config", path, "C:\\x\\Brand.ini"}),
+              "/config " + QuoteArgument(path) + " \"C:\\x\\Brand.ini\"");
+    EXPECT_EQ(JoinArguments({"splash", "C:\\W\\Config.ini"}), "splash \"C:\\W\\Config.ini\"");
+    EXPECT_EQ(JoinArguments({"--innodb", "-", "/", "", "a1"}),
+              "\"--innodb\" \"-\" \"/\" \"\" \"a1\"");
+    EXPECT_EQ(JoinArguments({}), "");
+    const Args odd = {"", "two words", R"(a\"b)", R"(end\)", "/x", "-f", "\t", "splash"};
+    EXPECT_EQ(SplitCommandLine(JoinArguments(odd)), odd);
+}
+
 TEST(Strings, TrimAndCase) {
     EXPECT_EQ(Trim("  a b \t\r\n"), "a b");
     EXPECT_EQ(Trim("   "), "");

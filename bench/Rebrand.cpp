@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         start = Clock::now();
         for (const auto& [mode, file] :
              {std::pair{"/splash", splash}, {"/icon", icon}, {"/config", config}})
-            TKo::RunProgramAndWait(demo.Program(), ModeCommandLine(mode, stamped, file), "",
+            TKo::RunProgramAndWait(demo.Program(), ModeArguments(mode, stamped, file), "",
                                    SW_SHOWNORMAL);
         stamps.push_back(Ms(start));
     }

@@ -20,9 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)total;
     }
     // The same bytes read as a group resource and turned back into an icon file.
-    std::string rebuilt;
     IconFileFromGroup(
-        ico, [&](std::uint16_t id) -> const std::string* { return id % 2 ? &ico : nullptr; },
-        rebuilt);
+        ico, [&](std::uint16_t id) -> const std::string* { return id % 2 ? &ico : nullptr; });
     return 0;
 }

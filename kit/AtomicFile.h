@@ -4,11 +4,15 @@
 // the new content goes to a temporary file beside the target, which is flushed to disk and
 // then renamed over the target.
 
+#include "kit/Exceptions.h"
+
 #include <cstddef>
 #include <string>
 
 namespace quindle {
 
+// Every step raises EFileError "Unable to write <Target>: <reason>"; the temporary file is gone
+// by then, and the target is as it was.
 class AtomicFileWriter {
 public:
     // Starts the temporary file beside Target. The new file gets Target's permission bits, or
@@ -18,21 +22,22 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    bool Ok() const { return error_ == 0; }
-    int Error() const { return error_; } // the system error number of the first failure
-
-    bool Write(const void* Data, std::size_t Size);
-    bool Commit();
+    void Write(const void* Data, std::size_t Size);
+    void Commit();
 
 private:
+    // Removes the temporary file and raises the error for Code.
+    [[noreturn]] void Fail(int Code);
+    void Discard() noexcept;
+
+    std::string name_; // as the caller gave it, for the message
     std::string target_;
     std::string temp_;
     int fd_ = -1;
-    int error_ = 0;
     bool committed_ = false;
 };
 
-// Writes Bytes to FileName through an AtomicFileWriter; returns 0 or the system error number.
-int WriteFileAtomically(const std::string& FileName, const std::string& Bytes);
+// Replaces FileName by Bytes through an AtomicFileWriter.
+void WriteFileAtomically(const std::string& FileName, const std::string& Bytes);
 
 } // namespace quindle

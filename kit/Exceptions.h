@@ -1,5 +1,14 @@
 #pragma once
 
+// How the kit reports failure, one way for each kind of call:
+// - An operation (read, write, copy, start, replace) that fails raises Exception or a subclass,
+//   whose message names the thing (file, folder, program) and the system's reason.
+// - A question (exists? in use? writable? did it end?), or an attempt whose failure callers take
+//   in stride, answers bool and never raises.
+// - A lookup or parse that may find nothing returns std::optional, never a bool and an
+//   out-parameter.
+// No call returns an error number, and no object keeps a failure for the caller to ask about.
+
 #include <stdexcept>
 #include <string>
 

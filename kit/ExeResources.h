@@ -13,9 +13,11 @@ namespace quindle {
 extern const int kResourceDamagedCode; // the resources cannot be taken apart
 extern const int kResourceMissingCode; // a resource the update needs is not there
 
-// Reads every resource of ExeFile. Unreadable: the file cannot be read (ErrorCode says why).
-ContainerState LoadExeResources(const std::string& ExeFile, ResourceContainer& Out, int& ErrorCode);
-// Replaces ExeFile's resources by Resources, atomically; 0 or the system error code.
-int SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources);
+// Reads every resource of ExeFile. Raises EFileError naming the file and the system's reason,
+// with kResourceDamagedCode when its resources cannot be taken apart.
+ResourceContainer LoadExeResources(const std::string& ExeFile);
+// Replaces ExeFile's resources by Resources, atomically. Raises EFileError naming the file and
+// the system's reason.
+void SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources);
 
 } // namespace quindle

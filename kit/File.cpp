@@ -4,13 +4,25 @@
 
 namespace quindle {
 
-void RaiseFileError(int Code) {
+namespace {
+
+std::string Reason(int Code) {
     std::string text = SystemErrorText(Code);
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
         text.pop_back();
     if (text.empty())
         text = "File I/O error " + std::to_string(Code);
-    throw EFileError(text, Code);
+    return text;
+}
+
+} // namespace
+
+void RaiseFileError(int Code) {
+    throw EFileError(Reason(Code), Code);
+}
+
+void RaiseFileErrorOn(const std::string& What, const std::string& Path, int Code) {
+    throw EFileError("Unable to " + What + " " + Path + ": " + Reason(Code), Code);
 }
 
 std::int32_t TFile::GetSize() {

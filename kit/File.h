@@ -43,7 +43,7 @@ public:
 };
 
 // Copies the bytes of From into To (made, or emptied first) by the system's own copy where it
-// has one. Raises Exception "Unable to read <From>: <reason>" or "Unable to write <To>: <reason>"
+// has one. Raises EFileError "Unable to read <From>: <reason>" or "Unable to write <To>: <reason>"
 // for the side that failed.
 void CopyFileContents(const std::string& From, const std::string& To);
 
@@ -52,5 +52,7 @@ std::string SystemErrorText(int Code);
 
 // Raises EFileError for the system error Code: the system's text for it, else "File I/O error %d".
 [[noreturn]] void RaiseFileError(int Code);
+// Raises EFileError "Unable to <What> <Path>: <reason>" for the system error Code.
+[[noreturn]] void RaiseFileErrorOn(const std::string& What, const std::string& Path, int Code);
 
 } // namespace quindle

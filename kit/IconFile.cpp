@@ -89,33 +89,32 @@ std::string BuildGroupIcon(std::uint16_t ReservedWord, std::uint16_t TypeWord,
     return g;
 }
 
-bool ReadGroupIcon(const std::string& Group, std::uint16_t& ReservedWord, std::uint16_t& TypeWord,
-                   std::vector<IconDirEntry>& Entries) {
-    Entries.clear();
+std::optional<TGroupIcon> ReadGroupIcon(const std::string& Group) {
     if (Group.size() < 6)
-        return false;
+        return std::nullopt;
     const std::uint8_t* d = Bytes(Group);
-    ReservedWord = std::uint16_t(U16(d));
-    TypeWord = std::uint16_t(U16(d + 2));
+    TGroupIcon g;
+    g.ReservedWord = std::uint16_t(U16(d));
+    g.TypeWord = std::uint16_t(U16(d + 2));
     const std::size_t count = U16(d + 4);
     if (Group.size() < 6 + 14 * count)
-        return false;
+        return std::nullopt;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* e = d + 6 + 14 * i;
         IconDirEntry x = ReadEntryHead(e);
         x.ImageOffset = U16(e + 12);
-        Entries.push_back(x);
+        g.Entries.push_back(x);
     }
-    return true;
+    return g;
 }
 
-bool IconFileFromGroup(const std::string& Group,
-                       const std::function<const std::string*(std::uint16_t)>& ImageById,
-                       std::string& Ico) {
-    std::uint16_t reserved, type;
-    std::vector<IconDirEntry> entries;
-    if (!ReadGroupIcon(Group, reserved, type, entries))
-        return false;
+std::optional<std::string>
+IconFileFromGroup(const std::string& Group,
+                  const std::function<const std::string*(std::uint16_t)>& ImageById) {
+    const std::optional<TGroupIcon> group = ReadGroupIcon(Group);
+    if (!group)
+        return std::nullopt;
+    const std::vector<IconDirEntry>& entries = group->Entries;
     std::string header, images;
     Put16(header, 0);
     Put16(header, 1);
@@ -124,14 +123,13 @@ bool IconFileFromGroup(const std::string& Group,
     for (const auto& e : entries) {
         const std::string* image = ImageById(std::uint16_t(e.ImageOffset));
         if (!image || offset + image->size() > 0xFFFFFFFFull)
-            return false;
+            return std::nullopt;
         PutEntryHead(header, e, std::uint32_t(image->size()));
         Put32(header, std::uint32_t(offset));
         images += *image;
         offset += image->size();
     }
-    Ico = header + images;
-    return true;
+    return header + images;
 }
 
 } // namespace quindle

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,14 +32,19 @@ std::vector<IconDirEntry> ReadIconDirectory(const std::string& Ico);
 std::string BuildGroupIcon(std::uint16_t ReservedWord, std::uint16_t TypeWord,
                            const std::vector<IconDirEntry>& Entries);
 
-// The entries of a group icon resource; false when the data is too short for its count.
-bool ReadGroupIcon(const std::string& Group, std::uint16_t& ReservedWord, std::uint16_t& TypeWord,
-                   std::vector<IconDirEntry>& Entries);
+struct TGroupIcon {
+    std::uint16_t ReservedWord = 0, TypeWord = 0;
+    std::vector<IconDirEntry> Entries;
+};
+
+// The words and entries of a group icon resource; nothing when the data is too short for its
+// count.
+std::optional<TGroupIcon> ReadGroupIcon(const std::string& Group);
 
 // An icon file made of a group icon resource and its images; ImageById gives the bytes of an
-// image, or null when it is missing. False when the group is damaged or an image is missing.
-bool IconFileFromGroup(const std::string& Group,
-                       const std::function<const std::string*(std::uint16_t)>& ImageById,
-                       std::string& Ico);
+// image, or null when it is missing. Nothing when the group is damaged or an image is missing.
+std::optional<std::string>
+IconFileFromGroup(const std::string& Group,
+                  const std::function<const std::string*(std::uint16_t)>& ImageById);
 
 } // namespace quindle

@@ -98,25 +98,22 @@ std::string IniDocument::Serialize() const {
     return out;
 }
 
-bool IniDocument::SectionLines(const std::string& Section, std::size_t& Begin,
-                               std::size_t& End) const {
+std::optional<IniDocument::TLineRange> IniDocument::SectionLines(const std::string& Section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line l = Classify(lines_[i]);
         if (l.kind != LineKind::Section || !SameText(l.name, Section))
             continue;
-        Begin = i + 1;
-        for (End = Begin; End < lines_.size(); ++End)
-            if (Classify(lines_[End]).kind == LineKind::Section)
-                break;
-        return true;
+        TLineRange r{i + 1, i + 1};
+        while (r.End < lines_.size() && Classify(lines_[r.End]).kind != LineKind::Section)
+            ++r.End;
+        return r;
     }
-    return false;
+    return std::nullopt;
 }
 
 std::size_t IniDocument::KeyLine(const std::string& Section, const std::string& Key) const {
-    std::size_t begin, end;
-    if (SectionLines(Section, begin, end))
-        for (std::size_t i = begin; i < end; ++i) {
+    if (const auto r = SectionLines(Section))
+        for (std::size_t i = r->Begin; i < r->End; ++i) {
             const Line l = Classify(lines_[i]);
             if (l.kind == LineKind::Key && SameText(l.name, Key))
                 return i;
@@ -124,21 +121,21 @@ std::size_t IniDocument::KeyLine(const std::string& Section, const std::string& 
     return lines_.size();
 }
 
-bool IniDocument::Find(const std::string& Section, const std::string& Key,
-                       std::string& Value) const {
+std::optional<std::string> IniDocument::Find(const std::string& Section,
+                                             const std::string& Key) const {
     const std::size_t i = KeyLine(Section, Key);
     if (i == lines_.size())
-        return false;
-    Value = ReadValue(Classify(lines_[i]).value);
-    return true;
+        return std::nullopt;
+    return ReadValue(Classify(lines_[i]).value);
 }
 
 std::vector<std::string> IniDocument::Keys(const std::string& Section) const {
     std::vector<std::string> keys;
-    std::size_t begin, end, used = 1; // the list ends with an extra terminator
-    if (!SectionLines(Section, begin, end))
+    std::size_t used = 1; // the list ends with an extra terminator
+    const auto r = SectionLines(Section);
+    if (!r)
         return keys;
-    for (std::size_t i = begin; i < end; ++i) {
+    for (std::size_t i = r->Begin; i < r->End; ++i) {
         const Line l = Classify(lines_[i]);
         if (l.kind != LineKind::Key)
             continue;
@@ -157,14 +154,15 @@ void IniDocument::Set(const std::string& Section, const std::string& Key,
         lines_[i] = std::string(Classify(lines_[i]).name) + "=" + value;
         return;
     }
-    std::size_t begin, end;
-    if (!SectionLines(Section, begin, end)) {
+    const auto r = SectionLines(Section);
+    if (!r) {
         lines_.push_back("[" + OneLine(Section) + "]");
         lines_.push_back(key + "=" + value);
         return;
     }
     // After the last line of the section that is not blank, so blank separators stay below.
-    while (end > begin && TrimSpaces(lines_[end - 1]).empty())
+    std::size_t end = r->End;
+    while (end > r->Begin && TrimSpaces(lines_[end - 1]).empty())
         --end;
     lines_.insert(lines_.begin() + std::ptrdiff_t(end), key + "=" + value);
 }

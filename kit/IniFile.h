@@ -4,6 +4,7 @@
 // to letter case. Reads follow the rules of the profile functions the packages were written
 // for; writes change only the line concerned and keep everything else, comments included.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,8 @@ public:
     static IniDocument Parse(const std::string& Bytes);
     std::string Serialize() const; // CRLF after every line
 
-    // The value of the first Key in the first Section of that name; false when absent.
-    bool Find(const std::string& Section, const std::string& Key, std::string& Value) const;
+    // The value of the first Key in the first Section of that name.
+    std::optional<std::string> Find(const std::string& Section, const std::string& Key) const;
     // Key names of the section in file order.
     std::vector<std::string> Keys(const std::string& Section) const;
     // Replaces the value in place, or adds the key (and the section) at the end.
@@ -29,8 +30,11 @@ public:
     bool Remove(const std::string& Section, const std::string& Key);
 
 private:
+    struct TLineRange {
+        std::size_t Begin, End;
+    };
     // The lines after the header of the first section of that name, up to the next header.
-    bool SectionLines(const std::string& Section, std::size_t& Begin, std::size_t& End) const;
+    std::optional<TLineRange> SectionLines(const std::string& Section) const;
     // The line of the first such key in that section, or the line count when there is none.
     std::size_t KeyLine(const std::string& Section, const std::string& Key) const;
 

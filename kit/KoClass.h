@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace quindle {
 
 using TCardinalArray = std::vector<std::uint32_t>;
 using TStringArray = std::vector<std::string>;
+// The arguments of a program to start, after its path.
+using TArguments = std::vector<std::string>;
 
 // Window show commands as the start-up information carries them.
 enum : std::uint16_t { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3, SW_SHOW = 5 };
@@ -27,14 +30,24 @@ public:
     TKo() = delete;
 
     // --- Processes --------------------------------------------------------------------------
+    // Each start takes either a parameter text from outside (a package's settings), split into
+    // arguments as a Windows program splits its command line (SplitCommandLine), or the
+    // arguments themselves, for the command lines the program makes: on POSIX they reach the
+    // program as they are; Windows hands a program one command line, made by JoinArguments.
     static std::uint32_t RunProgram(const std::string& ExePath, const std::string& Params,
+                                    const std::string& WorkDir, std::uint16_t ShowState);
+    static std::uint32_t RunProgram(const std::string& ExePath, const TArguments& Arguments,
                                     const std::string& WorkDir, std::uint16_t ShowState);
     // As RunProgram, for a child that must not outlive this process, however it ends (killed,
     // crashed): on POSIX the system asks it to end (SIGTERM) when we are gone; on Windows it
     // runs in a job that ends its processes when our handle to the job closes.
     static std::uint32_t RunBoundProgram(const std::string& ExePath, const std::string& Params,
                                          const std::string& WorkDir, std::uint16_t ShowState);
+    static std::uint32_t RunBoundProgram(const std::string& ExePath, const TArguments& Arguments,
+                                         const std::string& WorkDir, std::uint16_t ShowState);
     static void RunProgramAndWait(const std::string& ExePath, const std::string& Params,
+                                  const std::string& WorkDir, std::uint16_t ShowState);
+    static void RunProgramAndWait(const std::string& ExePath, const TArguments& Arguments,
                                   const std::string& WorkDir, std::uint16_t ShowState);
     static TCardinalArray FindProcessesByPath(const std::string& ExePath);
     static std::uint32_t FindProcessByPath(const std::string& ExePath);
@@ -78,7 +91,8 @@ public:
     static std::string MakeTempFileName(const std::string& Prefix, const std::string& Dir,
                                         const std::string& Suffix, int Number);
     static bool IsRunningFromCD(const std::string& Drive);
-    static bool GetVolumeLabel(const std::string& Path, std::string& Label);
+    // The label of the medium Path is on; nothing when no medium answers there.
+    static std::optional<std::string> GetVolumeLabel(const std::string& Path);
     static bool IsDriveReady(const std::string& Path);
 
     // --- Files ------------------------------------------------------------------------------

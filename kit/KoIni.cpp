@@ -3,19 +3,20 @@
 #include "kit/AtomicFile.h"
 #include "kit/IniFile.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 
 namespace quindle {
 namespace {
 
-bool LoadIni(const std::string& FileName, IniDocument& Doc) {
+// A file that is missing or cannot be read has no keys: reads give empty values.
+std::optional<IniDocument> LoadIni(const std::string& FileName) {
     if (!FileExists(FileName))
-        return false;
+        return std::nullopt;
     try {
-        Doc = IniDocument::Parse(TKo::ReadTextFile(FileName));
-        return true;
+        return IniDocument::Parse(TKo::ReadTextFile(FileName));
     } catch (const Exception&) {
-        return false;
+        return std::nullopt; // unreadable reads as absent, as the profile functions have it
     }
 }
 
@@ -23,11 +24,8 @@ bool LoadIni(const std::string& FileName, IniDocument& Doc) {
 
 std::string TKo::ReadIniString(const std::string& FileName, const std::string& Section,
                                const std::string& Key) {
-    IniDocument doc;
-    std::string value;
-    if (LoadIni(FileName, doc) && doc.Find(Section, Key, value))
-        return value;
-    return std::string();
+    const auto doc = LoadIni(FileName);
+    return doc ? doc->Find(Section, Key).value_or(std::string()) : std::string();
 }
 
 void TKo::WriteIniString(const std::string& FileName, const std::string& Section,
@@ -38,31 +36,37 @@ void TKo::WriteIniString(const std::string& FileName, const std::string& Section
 void TKo::WriteIniStrings(const std::string& FileName, const std::string& Section,
                           const std::vector<std::pair<std::string, std::string>>& Values) {
     const std::string path = ResolvePathCase(FileName);
-    IniDocument doc;
-    const bool exists = FileExists(path);
-    if (exists && (HasReadOnlyAttribute(path) || !LoadIni(path, doc)))
+    std::optional<IniDocument> doc = LoadIni(path);
+    if (FileExists(path) && (HasReadOnlyAttribute(path) || !doc))
         throw Exception("Unable to write to " + FileName);
+    if (!doc)
+        doc.emplace();
     for (const auto& [key, value] : Values)
-        doc.Set(Section, key, value);
-    if (WriteFileAtomically(path, doc.Serialize()) != 0)
+        doc->Set(Section, key, value);
+    try {
+        WriteFileAtomically(path, doc->Serialize());
+    } catch (const EFileError&) {
         throw Exception("Unable to write to " + FileName);
+    }
 }
 
 void TKo::DeleteIniKey(const std::string& FileName, const std::string& Section,
                        const std::string& Key) {
     const std::string path = ResolvePathCase(FileName);
-    IniDocument doc;
-    if (!LoadIni(path, doc) || HasReadOnlyAttribute(path))
+    auto doc = LoadIni(path);
+    if (!doc || HasReadOnlyAttribute(path) || !doc->Remove(Section, Key))
         return;
-    if (doc.Remove(Section, Key))
-        WriteFileAtomically(path, doc.Serialize());
+    try {
+        WriteFileAtomically(path, doc->Serialize());
+    } catch (const EFileError&) {
+        LogCaught("DeleteIniKey"); // a key that stays is harmless: callers go on without it
+    }
 }
 
 void TKo::ReadIniSectionKeys(const std::string& FileName, const std::string& Section,
                              TStringArray& Keys) {
-    IniDocument doc;
-    if (LoadIni(FileName, doc))
-        StringsToArray(doc.Keys(Section), Keys);
+    if (const auto doc = LoadIni(FileName))
+        StringsToArray(doc->Keys(Section), Keys);
 }
 
 } // namespace quindle

@@ -5,6 +5,7 @@
 #include "kit/File.h"
 #include "kit/IconFile.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 
@@ -39,12 +40,15 @@ void TKo::UpdateExeResource(const std::string& ExeFile, const std::string& Resou
                             const std::string& Data) {
     if (!ClearReadOnly(ExeFile))
         return;
-    ResourceContainer c;
-    int code;
-    if (LoadExeResources(ExeFile, c, code) != ContainerState::Ok)
-        return;
-    c.Put({RT_RCDATA, LANG_NEUTRAL, ResourceName::Text(UpperCase(ResourceName)), Data});
-    SaveExeResources(ExeFile, c);
+    // A program whose resources cannot be read or written keeps the ones it has: the modes that
+    // stamp are started by the package builder, which checks the result itself.
+    try {
+        ResourceContainer c = LoadExeResources(ExeFile);
+        c.Put({RT_RCDATA, LANG_NEUTRAL, ResourceName::Text(UpperCase(ResourceName)), Data});
+        SaveExeResources(ExeFile, c);
+    } catch (const EFileError&) {
+        LogCaught("UpdateExeResource");
+    }
 }
 
 void TKo::UpdateExeIcon(const std::string& ExeFile, const std::string& IcoFile) {
@@ -67,29 +71,24 @@ void ReplaceMainIcon(const std::string& ExeFile, const std::string& IcoFile) {
 
     // Every change is made to a copy in memory; nothing reaches the file before the commit.
     ResourceContainer c;
-    int code = 0;
-    switch (LoadExeResources(ExeFile, c, code)) {
-    case ContainerState::Ok:
-        break;
-    case ContainerState::Damaged:
-        Fail("BeginUpdateResource failed (1)", kResourceDamagedCode);
-    case ContainerState::Unreadable:
-        Fail("BeginUpdateResource failed (1)", code);
+    try {
+        c = LoadExeResources(ExeFile);
+    } catch (const EFileError& e) {
+        Fail("BeginUpdateResource failed (1)", e.ErrorCode);
     }
 
     const auto mainIcon = ResourceName::Text("MAINICON");
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, mainIcon);
     if (!group)
         Fail("FindResource failed (1)", kResourceMissingCode);
-    std::uint16_t reservedWord, typeWord;
-    std::vector<IconDirEntry> oldEntries;
-    if (!ReadGroupIcon(group->Data, reservedWord, typeWord, oldEntries))
+    const std::optional<TGroupIcon> old = ReadGroupIcon(group->Data);
+    if (!old)
         Fail("LoadResource failed (1)", kResourceDamagedCode);
 
     if (!c.Remove(RT_GROUP_ICON, mainIcon, FirstLanguage(c, RT_GROUP_ICON, mainIcon)))
         Fail("UpdateResource failed (1)", kResourceMissingCode);
-    for (const auto& old : oldEntries) {
-        const auto id = ResourceName::Id(std::uint16_t(old.ImageOffset));
+    for (const auto& image : old->Entries) {
+        const auto id = ResourceName::Id(std::uint16_t(image.ImageOffset));
         c.Remove(RT_ICON, id, FirstLanguage(c, RT_ICON, id)); // an image already gone is fine
     }
 
@@ -98,10 +97,13 @@ void ReplaceMainIcon(const std::string& ExeFile, const std::string& IcoFile) {
         c.Put({RT_ICON, LANG_ENGLISH_US, ResourceName::Id(std::uint16_t(i + 1)),
                ico.substr(entries[i].ImageOffset, entries[i].BytesInRes)});
     c.Put({RT_GROUP_ICON, LANG_ENGLISH_US, mainIcon,
-           BuildGroupIcon(reservedWord, typeWord, entries)});
+           BuildGroupIcon(old->ReservedWord, old->TypeWord, entries)});
 
-    if (const int error = SaveExeResources(ExeFile, c))
-        Fail("EndUpdateResource failed", error);
+    try {
+        SaveExeResources(ExeFile, c);
+    } catch (const EFileError& e) {
+        Fail("EndUpdateResource failed", e.ErrorCode);
+    }
 }
 
 } // namespace quindle

@@ -5,20 +5,19 @@
 
 namespace quindle {
 
-bool ParseReportedPid(const std::string& Text, std::uint32_t& Pid) {
+std::optional<std::uint32_t> ParseReportedPid(const std::string& Text) {
     const std::string text = Trim(Text);
     if (text.empty() || text.size() > 10)
-        return false;
+        return std::nullopt;
     unsigned long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
-            return false;
+            return std::nullopt;
         value = value * 10 + unsigned(c - '0');
     }
     if (value == 0 || value > unsigned(INT_MAX))
-        return false;
-    Pid = std::uint32_t(value);
-    return true;
+        return std::nullopt;
+    return std::uint32_t(value);
 }
 
 } // namespace quindle

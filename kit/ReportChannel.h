@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quindle {
@@ -43,7 +44,8 @@ private:
 // Sends one report (what an outside browser does); true when it was delivered.
 bool SendReport(const std::string& Name, std::uint32_t Pid);
 
-// Parses the text of a report: optional blanks around a decimal process id from 1 to 2^31 - 1.
-bool ParseReportedPid(const std::string& Text, std::uint32_t& Pid);
+// The process id in the text of a report: optional blanks around a decimal number from 1 to
+// 2^31 - 1; nothing for any other text.
+std::optional<std::uint32_t> ParseReportedPid(const std::string& Text);
 
 } // namespace quindle

@@ -1,5 +1,6 @@
 #include "kit/ResourceContainer.h"
 #include "kit/AtomicFile.h"
+#include "kit/File.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 
@@ -115,74 +116,53 @@ bool ResourceName::Matches(const ResourceName& other) const {
     return IsId ? Number == other.Number : SameText(Name, other.Name);
 }
 
-ContainerState ResourceContainer::Read(std::uint64_t FileSize, const ByteSource& ReadAt,
-                                       ResourceContainer& Out, int& ErrorCode) {
-    Out = ResourceContainer();
-    ErrorCode = 0;
-    Out.executableSize_ = FileSize;
+std::optional<ResourceContainer> ResourceContainer::Read(std::uint64_t FileSize,
+                                                         const ByteSource& ReadAt) {
+    ResourceContainer out;
+    out.executableSize_ = FileSize;
     if (FileSize < kResourceTrailerSize)
-        return ContainerState::Ok;
-    std::string tail;
-    if (!ReadAt(FileSize - kResourceTrailerSize, kResourceTrailerSize, tail)) {
-        ErrorCode = EIO;
-        return ContainerState::Unreadable;
-    }
+        return out;
     Trailer t;
-    switch (ReadTrailer(tail, FileSize, t)) {
+    switch (
+        ReadTrailer(ReadAt(FileSize - kResourceTrailerSize, kResourceTrailerSize), FileSize, t)) {
     case TrailerState::None:
-        return ContainerState::Ok;
+        return out;
     case TrailerState::Damaged:
-        return ContainerState::Damaged;
+        return std::nullopt;
     case TrailerState::Valid:
         break;
     }
     const std::uint64_t start = FileSize - kResourceTrailerSize - t.entriesSize;
-    std::string entries;
-    if (!ReadAt(start, std::size_t(t.entriesSize), entries)) {
-        ErrorCode = EIO;
-        return ContainerState::Unreadable;
-    }
-    if (!ParseEntries(entries, t, Out.entries_)) {
-        Out.entries_.clear();
-        return ContainerState::Damaged;
-    }
-    Out.executableSize_ = start;
-    return ContainerState::Ok;
+    if (!ParseEntries(ReadAt(start, std::size_t(t.entriesSize)), t, out.entries_))
+        return std::nullopt;
+    out.executableSize_ = start;
+    return out;
 }
 
-ContainerState ResourceContainer::Parse(std::string_view FileBytes, ResourceContainer& Out) {
-    int unused;
-    return Read(
-        FileBytes.size(),
-        [&](std::uint64_t offset, std::size_t length, std::string& out) {
-            out.assign(FileBytes.substr(std::size_t(offset), length));
-            return true;
-        },
-        Out, unused);
+std::optional<ResourceContainer> ResourceContainer::Parse(std::string_view FileBytes) {
+    return Read(FileBytes.size(), [&](std::uint64_t offset, std::size_t length) {
+        return std::string(FileBytes.substr(std::size_t(offset), length));
+    });
 }
 
-ContainerState ResourceContainer::Load(const std::string& FileName, ResourceContainer& Out,
-                                       int& ErrorCode) {
-    Out = ResourceContainer();
+ResourceContainer ResourceContainer::Load(const std::string& FileName) {
     std::ifstream in(ResolvePathCase(FileName), std::ios::binary);
-    if (!in) {
-        ErrorCode = errno ? errno : ENOENT;
-        return ContainerState::Unreadable;
-    }
+    if (!in)
+        RaiseFileErrorOn("read", FileName, errno ? errno : ENOENT);
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size < 0) {
-        ErrorCode = EIO;
-        return ContainerState::Unreadable;
-    }
-    return Read(
-        std::uint64_t(size),
-        [&](std::uint64_t offset, std::size_t length, std::string& out) {
-            out.assign(length, '\0');
-            in.seekg(std::streamoff(offset));
-            return bool(in.read(out.data(), std::streamsize(length)));
-        },
-        Out, ErrorCode);
+    if (size < 0)
+        RaiseFileErrorOn("read", FileName, EIO);
+    auto c = Read(std::uint64_t(size), [&](std::uint64_t offset, std::size_t length) {
+        std::string bytes(length, '\0');
+        in.seekg(std::streamoff(offset));
+        if (!in.read(bytes.data(), std::streamsize(length)))
+            RaiseFileErrorOn("read", FileName, EIO);
+        return bytes;
+    });
+    if (!c)
+        throw EFileError("The resources of " + FileName + " are damaged", EBADMSG);
+    return std::move(*c);
 }
 
 std::string ResourceContainer::Serialize() const {
@@ -208,29 +188,27 @@ std::string ResourceContainer::Serialize() const {
     return out;
 }
 
-int ResourceContainer::Save(const std::string& SourceFile, const std::string& Target) const {
+void ResourceContainer::Save(const std::string& SourceFile, const std::string& Target) const {
     for (const auto& e : entries_)
         if ((!e.Name.IsId && e.Name.Name.size() > 0xFFFF) || e.Data.size() > 0xFFFFFFFFu)
-            return EOVERFLOW;
+            RaiseFileErrorOn("write", Target, EOVERFLOW);
     std::ifstream in(ResolvePathCase(SourceFile), std::ios::binary);
     if (!in)
-        return errno ? errno : ENOENT;
+        RaiseFileErrorOn("read", SourceFile, errno ? errno : ENOENT);
     AtomicFileWriter out(ResolvePathCase(Target));
     std::vector<char> buf(1 << 20);
-    std::uint64_t left = executableSize_;
-    while (left > 0 && out.Ok()) {
+    for (std::uint64_t left = executableSize_; left > 0;) {
         const std::size_t chunk = left < buf.size() ? std::size_t(left) : buf.size();
         if (!in.read(buf.data(), std::streamsize(chunk)))
-            return EIO;
+            RaiseFileErrorOn("read", SourceFile, EIO);
         out.Write(buf.data(), chunk);
         left -= chunk;
     }
     // The source may be the target: Windows replaces no file that is still open.
     in.close();
     const std::string tail = Serialize();
-    if (out.Write(tail.data(), tail.size()) && out.Commit())
-        return 0;
-    return out.Error() ? out.Error() : EIO;
+    out.Write(tail.data(), tail.size());
+    out.Commit();
 }
 
 const ResourceEntry* ResourceContainer::Find(std::uint16_t Type, const ResourceName& Name) const {

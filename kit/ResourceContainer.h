@@ -10,9 +10,12 @@
 // All numbers little-endian. No trailer means no resources. A trailer whose checksum or sizes
 // do not add up means a damaged file: it is never read from and never written to.
 
+#include "kit/Exceptions.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,18 +46,17 @@ struct ResourceEntry {
     std::string Data;
 };
 
-enum class ContainerState { Ok, Damaged, Unreadable };
-
 class ResourceContainer {
 public:
-    // Reads the resources of a file. Unreadable: the file cannot be read (ErrorCode says why).
-    static ContainerState Load(const std::string& FileName, ResourceContainer& Out, int& ErrorCode);
-    // The same over the bytes of a whole file held in memory.
-    static ContainerState Parse(std::string_view FileBytes, ResourceContainer& Out);
+    // Reads the resources of a file. Raises EFileError "Unable to read <file>: <reason>", or
+    // "The resources of <file> are damaged" with the code EBADMSG.
+    static ResourceContainer Load(const std::string& FileName);
+    // The resources in the bytes of a whole file held in memory; nothing when they are damaged.
+    static std::optional<ResourceContainer> Parse(std::string_view FileBytes);
 
     // Writes SourceFile's executable bytes followed by these resources to Target, replacing
-    // Target atomically. Returns 0 or the system error number.
-    int Save(const std::string& SourceFile, const std::string& Target) const;
+    // Target atomically. Raises EFileError naming the file that failed and why.
+    void Save(const std::string& SourceFile, const std::string& Target) const;
 
     // The first entry of that type and name (in any language, or in Language when given).
     const ResourceEntry* Find(std::uint16_t Type, const ResourceName& Name) const;
@@ -72,11 +74,10 @@ public:
     std::string Serialize() const;
 
 private:
-    // Reads Length bytes at Offset of the file into Out; false when that fails.
-    using ByteSource =
-        std::function<bool(std::uint64_t Offset, std::size_t Length, std::string& Out)>;
-    static ContainerState Read(std::uint64_t FileSize, const ByteSource& ReadAt,
-                               ResourceContainer& Out, int& ErrorCode);
+    // Length bytes at Offset of the file; raises when they cannot be read.
+    using ByteSource = std::function<std::string(std::uint64_t Offset, std::size_t Length)>;
+    // Nothing when the resources are damaged.
+    static std::optional<ResourceContainer> Read(std::uint64_t FileSize, const ByteSource& ReadAt);
 
     std::vector<ResourceEntry> entries_;
     std::uint64_t executableSize_ = 0;

@@ -48,19 +48,18 @@ bool SameText(std::string_view A, std::string_view B) {
     return true;
 }
 
-bool TryStrToInt(std::string_view Text, int& Value) {
+std::optional<int> TryStrToInt(std::string_view Text) {
     std::string t = Trim(Text);
     std::string_view s = t;
     if (!s.empty() && s[0] == '+')
         s.remove_prefix(1);
     if (s.empty())
-        return false;
+        return std::nullopt;
     int v = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || end != s.data() + s.size())
-        return false;
-    Value = v;
-    return true;
+        return std::nullopt;
+    return v;
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view Text) {
@@ -112,6 +111,33 @@ std::string QuoteArgument(std::string_view Arg) {
     // And before the closing quote.
     out.append(slashes, '\\');
     return out + "\"";
+}
+
+namespace {
+
+// Reads back the same without quotes, and is written without them on the command lines the
+// program makes: "splash", "/config", "-f".
+bool IsPlainWord(std::string_view Arg) {
+    if (!Arg.empty() && (Arg.front() == '/' || Arg.front() == '-'))
+        Arg.remove_prefix(1);
+    if (Arg.empty())
+        return false;
+    for (char c : Arg)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string JoinArguments(const std::vector<std::string>& Arguments) {
+    std::string line;
+    for (std::size_t i = 0; i < Arguments.size(); ++i) {
+        if (i > 0)
+            line += ' ';
+        line += IsPlainWord(Arguments[i]) ? Arguments[i] : QuoteArgument(Arguments[i]);
+    }
+    return line;
 }
 
 std::string HexText(const unsigned char* Bytes, std::size_t Count) {

@@ -2,6 +2,7 @@
 
 // Byte-string helpers. Texts are bytes in the system code page; letter case means ASCII letters.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +14,9 @@ std::string LowerCase(std::string_view Text);
 std::string UpperCase(std::string_view Text);
 bool SameText(std::string_view A, std::string_view B);
 
-// Whole decimal number with optional sign and surrounding blanks; false for anything else,
+// Whole decimal number with optional sign and surrounding blanks; nothing for anything else,
 // including numbers outside the int range.
-bool TryStrToInt(std::string_view Text, int& Value);
+std::optional<int> TryStrToInt(std::string_view Text);
 // Bytes as lower-case hexadecimal digits, two for each.
 std::string HexText(const unsigned char* Bytes, std::size_t Count);
 
@@ -28,5 +29,10 @@ std::vector<std::string> SplitCommandLine(std::string_view Text);
 // One argument, quoted so that SplitCommandLine (and a Windows program) gives it back exactly,
 // whatever it holds: blanks, quotes, backslashes, shell characters.
 std::string QuoteArgument(std::string_view Arg);
+
+// The parameter text of a command line with these arguments, separated by single blanks: a mode
+// word or switch (letters after at most one '/' or '-') as it is, every other argument through
+// QuoteArgument. SplitCommandLine gives the arguments back exactly.
+std::string JoinArguments(const std::vector<std::string>& Arguments);
 
 } // namespace quindle

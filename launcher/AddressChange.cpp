@@ -15,7 +15,7 @@ void HandOverAddressChange(TRunState& State, const std::string& IPAddress, int P
         } catch (...) {
             // The copy then stamps nothing and only starts the program again.
         }
-        TKo::RunProgram(copy, ModeCommandLine("/setup", TKo::GetAppFileName(), copyConfig), "",
+        TKo::RunProgram(copy, ModeArguments("/setup", TKo::GetAppFileName(), copyConfig), "",
                         SW_SHOWNORMAL);
     } catch (...) {
         // Nothing of the hand-over is reported.

@@ -122,7 +122,7 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
         // A template that cannot be written keeps its lines; PHP then warns about them.
     }
 
-    TKo::RunProgram(ProgramFile, "", "", SW_SHOWNORMAL);
+    TKo::RunProgram(ProgramFile, TArguments(), "", SW_SHOWNORMAL);
 }
 
 } // namespace quindle

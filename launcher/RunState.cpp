@@ -185,8 +185,8 @@ void TRunState::PrepareWebServerAccount() {
 }
 
 void TRunState::StartSplash() {
-    SplashPid = TKo::RunProgram(TKo::GetAppFileName(), "splash " + QuoteArgument(ConfigFile), "",
-                                SW_SHOWNORMAL);
+    SplashPid =
+        TKo::RunProgram(TKo::GetAppFileName(), TArguments{"splash", ConfigFile}, "", SW_SHOWNORMAL);
 }
 
 void TRunState::EndSplash() {
@@ -280,9 +280,10 @@ std::string TRunState::WritePhpIni() {
 
 void TRunState::ChooseWebPort() {
     const std::string value = ReadConfig("port");
-    if (!ParsePort(value, WebPort))
+    const std::optional<int> port = ParsePort(value);
+    if (!port)
         throw Exception("'" + value + "' is not a valid integer value");
-    WebPort = TKo::FindFreePort(WebPort, IsLoopbackOnly(ReadConfig("ip")));
+    WebPort = TKo::FindFreePort(*port, IsLoopbackOnly(ReadConfig("ip")));
 }
 
 std::string TRunState::WriteHttpdConf() {

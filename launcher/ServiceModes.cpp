@@ -48,7 +48,7 @@ void RunSetup(const std::vector<std::string>& Args) {
         for (std::size_t i = 0; i < 3; ++i) {
             const std::size_t at = 2 + i;
             if (Args.size() > at && FileExists(Args[at]))
-                TKo::RunProgramAndWait(self, ModeCommandLine(modes[i], target, Args[at]), "",
+                TKo::RunProgramAndWait(self, ModeArguments(modes[i], target, Args[at]), "",
                                        SW_SHOWNORMAL);
         }
         if (Args.size() < 6)
@@ -60,9 +60,9 @@ void RunSetup(const std::vector<std::string>& Args) {
 
 } // namespace
 
-std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
-                            const std::string& File) {
-    return Mode + " " + QuoteArgument(Target) + " " + QuoteArgument(File);
+TArguments ModeArguments(const std::string& Mode, const std::string& Target,
+                         const std::string& File) {
+    return {Mode, Target, File};
 }
 
 void RunServiceMode(const std::vector<std::string>& Args) {

@@ -3,6 +3,8 @@
 // The service modes that need no window: "/config", "/icon", "/splash", "/setup" and
 // "downsize". Each changes or starts files and ends; none shows anything.
 
+#include "kit/KoClass.h"
+
 #include <string>
 #include <vector>
 
@@ -12,9 +14,8 @@ namespace quindle {
 // few arguments, does nothing at all.
 void RunServiceMode(const std::vector<std::string>& Args);
 
-// The parameters that run Mode ("/config", "/setup", ...) on Target with File: each path in
-// double quotes.
-std::string ModeCommandLine(const std::string& Mode, const std::string& Target,
-                            const std::string& File);
+// The arguments that run Mode ("/config", "/setup", ...) on Target with File.
+TArguments ModeArguments(const std::string& Mode, const std::string& Target,
+                         const std::string& File);
 
 } // namespace quindle

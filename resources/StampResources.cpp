@@ -37,8 +37,9 @@ int main(int argc, char** argv) {
         return Usage();
     const std::string exe = argv[1];
     ResourceContainer c;
-    int code = 0;
-    if (ResourceContainer::Load(exe, c, code) != ContainerState::Ok) {
+    try {
+        c = ResourceContainer::Load(exe);
+    } catch (const EFileError&) {
         std::fprintf(stderr, "quindle-stamp: %s: cannot read its resources\n", exe.c_str());
         return 1;
     }
@@ -71,8 +72,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quindle-stamp: %s\n", e.what());
         return 1;
     }
-    if (const int error = c.Save(exe, exe)) {
-        std::fprintf(stderr, "quindle-stamp: %s: %s\n", exe.c_str(), std::strerror(error));
+    try {
+        c.Save(exe, exe);
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "quindle-stamp: %s: %s\n", exe.c_str(), std::strerror(e.ErrorCode));
         return 1;
     }
     return 0;

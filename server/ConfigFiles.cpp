@@ -22,8 +22,8 @@ std::string ConfigTitle(const std::string& Value) {
     return title.empty() ? kBuiltInTitle : title;
 }
 
-bool ParsePort(const std::string& Value, int& Port) {
-    return TryStrToInt(Value, Port);
+std::optional<int> ParsePort(const std::string& Value) {
+    return TryStrToInt(Value);
 }
 
 std::string HomeAddress(int WebPort) {
@@ -42,9 +42,9 @@ BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort) {
     s.Parameters =
         TKo::ReplaceText(TKo::ReadIniString(file, "Browser", "Parameters"), "{bin}", BinDir, true);
     s.Parameters = TKo::ReplaceText(s.Parameters, "{url}", HomeAddress(WebPort), true);
-    int seconds = 0;
-    if (TryStrToInt(TKo::ReadIniString(file, "Browser", "SplashTime"), seconds) && seconds > 0)
-        s.SplashTime = seconds;
+    const auto seconds = TryStrToInt(TKo::ReadIniString(file, "Browser", "SplashTime"));
+    if (seconds && *seconds > 0)
+        s.SplashTime = *seconds;
     s.Silent = TKo::ReadIniString(file, "Other", "DisableJavaScriptErrorDialogs") != "0";
     return s;
 }

@@ -4,6 +4,7 @@
 // own resource at every start) and Browser.ini (in the bin folder, written only by the package
 // author). These are the rules for reading their values.
 
+#include <optional>
 #include <string>
 
 namespace quindle {
@@ -24,8 +25,8 @@ std::string ListenAddress(const std::string& Ip);
 // The application title: the trimmed value, or the built-in name when that is empty.
 std::string ConfigTitle(const std::string& Value);
 
-// The port setting: a whole decimal number, else false.
-bool ParsePort(const std::string& Value, int& Port);
+// The port setting: a whole decimal number, else nothing.
+std::optional<int> ParsePort(const std::string& Value);
 
 // "http://127.0.0.1:%d" with the web port.
 std::string HomeAddress(int WebPort);

@@ -44,21 +44,19 @@ void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wai
         TKo::KillProcess(pid);
 }
 
-std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
-                                 const std::string& BinDir) {
-    return QuoteArgument("--defaults-file=" + MyIniFile) + " " +
-           QuoteArgument("--port=" + std::to_string(MySqlPort)) + " " + QuoteArgument("--innodb") +
-           " " + QuoteArgument("--language=" + JoinPath(BinDir, "mysql/share/english")) + " " +
-           QuoteArgument("--user=root");
+TArguments DatabaseServerArguments(const std::string& MyIniFile, int MySqlPort,
+                                   const std::string& BinDir) {
+    return {"--defaults-file=" + MyIniFile, "--port=" + std::to_string(MySqlPort), "--innodb",
+            "--language=" + JoinPath(BinDir, "mysql/share/english"), "--user=root"};
 }
 
-std::string WebServerParams(const std::string& HttpdConfFile) {
-    return "-f " + QuoteArgument(HttpdConfFile);
+TArguments WebServerArguments(const std::string& HttpdConfFile) {
+    return {"-f", HttpdConfFile};
 }
 
 std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string& MyIniFile,
                                   int MySqlPort, const std::string& BinDir) {
-    return TKo::RunBoundProgram(MySqlExe, DatabaseServerParams(MyIniFile, MySqlPort, BinDir), "",
+    return TKo::RunBoundProgram(MySqlExe, DatabaseServerArguments(MyIniFile, MySqlPort, BinDir), "",
                                 SW_HIDE);
 }
 
@@ -68,7 +66,7 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
     // program; the server would then refuse to start.
     TKo::DeleteFileIfExists(JoinPath(DataDir, "httpd.pid"));
     // The server must not outlive us, however we end: it would hold the port and go on serving.
-    return TKo::RunBoundProgram(ApacheExe, WebServerParams(HttpdConfFile), "", SW_HIDE);
+    return TKo::RunBoundProgram(ApacheExe, WebServerArguments(HttpdConfFile), "", SW_HIDE);
 }
 
 TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,

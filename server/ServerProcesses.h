@@ -37,9 +37,10 @@ std::string WebServerExe(const std::string& BinDir);
 // anything to end).
 void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
 
-std::string DatabaseServerParams(const std::string& MyIniFile, int MySqlPort,
-                                 const std::string& BinDir);
-std::string WebServerParams(const std::string& HttpdConfFile);
+// The servers' arguments; on Windows each but a switch goes in double quotes (JoinArguments).
+TArguments DatabaseServerArguments(const std::string& MyIniFile, int MySqlPort,
+                                   const std::string& BinDir);
+TArguments WebServerArguments(const std::string& HttpdConfFile);
 
 // Starts the database server with this run's configuration; it ends when we end, however that
 // happens, after closing its files.

@@ -21,10 +21,8 @@ void TfrmMain::mnuTray_SettingsClick() {
         state_.ConfigFile = state_.ExtractConfigIni();
         // The running instance started with this setting, so it is a number; the port it
         // listens on stands in if the file said otherwise.
-        int shown = 0;
-        if (!TryStrToInt(Trim(state_.ReadConfig("port")), shown))
-            shown = state_.WebPort;
-        form.SetAddress(QString::fromLocal8Bit(state_.ReadConfig("ip")), shown);
+        form.SetAddress(QString::fromLocal8Bit(state_.ReadConfig("ip")),
+                        TryStrToInt(Trim(state_.ReadConfig("port"))).value_or(state_.WebPort));
         confirmed = form.exec() == QDialog::Accepted;
         if (confirmed) {
             ip = form.IPAddress();

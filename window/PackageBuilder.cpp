@@ -25,7 +25,7 @@ std::string Quoted(const QString& Text) {
 
 void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                     const std::string& Target, const std::string& File) {
-    TKo::RunProgramAndWait(Sources.ProgramFile, ModeCommandLine(Mode, Target, File), "",
+    TKo::RunProgramAndWait(Sources.ProgramFile, ModeArguments(Mode, Target, File), "",
                            SW_SHOWNORMAL);
 }
 
@@ -134,13 +134,15 @@ private:
 // byte. A child that failed is noticed here.
 void CheckStamp(const std::string& Runme, std::uint16_t Type, const char* Name,
                 const std::string& From, const std::string* Expected) {
-    ResourceContainer resources;
-    int code = 0;
-    const ResourceEntry* entry = nullptr;
-    if (LoadExeResources(Runme, resources, code) == ContainerState::Ok)
-        entry = resources.Find(Type, ResourceName::Text(Name));
-    if (!entry || (Expected && entry->Data != *Expected))
-        throw Exception("Unable to write " + From + " into " + Runme);
+    try {
+        const ResourceContainer resources = LoadExeResources(Runme);
+        const ResourceEntry* entry = resources.Find(Type, ResourceName::Text(Name));
+        if (entry && (!Expected || entry->Data == *Expected))
+            return;
+    } catch (const EFileError&) {
+        LogCaught("CheckStamp"); // a copy without readable resources has no stamp either
+    }
+    throw Exception("Unable to write " + From + " into " + Runme);
 }
 
 std::string Brand(const std::string& BrandFile, const char* Key) {
@@ -189,8 +191,10 @@ TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
     c.ShowTrayIcon = flag("trayicon");
     c.FullScreen = flag("fullscreen");
     c.IPAddress = read("ip");
-    if (!TryStrToInt(Brand(BrandFile, "port"), c.Port))
+    const std::optional<int> port = TryStrToInt(Brand(BrandFile, "port"));
+    if (!port)
         throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
+    c.Port = *port;
     c.OutputDir = QString::fromLocal8Bit(GetOutputDir());
     c.CopyFilesToHardDisk = flag("copyfilestoharddisk");
     c.IncludeMySQL = flag("includemysql");

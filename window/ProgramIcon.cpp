@@ -1,6 +1,7 @@
 #include "window/ProgramIcon.h"
 #include "kit/IconFile.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/ResourceContainer.h"
 
 #include <QApplication>
@@ -14,21 +15,21 @@ namespace {
 constexpr std::uint16_t kIconType = 3;
 constexpr std::uint16_t kGroupIconType = 14;
 
-bool ReadMainIcon(std::string& Ico) {
+std::optional<std::string> ReadMainIcon() {
     ResourceContainer resources;
-    int error = 0;
-    if (ResourceContainer::Load(TKo::GetAppFileName(), resources, error) != ContainerState::Ok)
-        return false;
+    try {
+        resources = ResourceContainer::Load(TKo::GetAppFileName());
+    } catch (const EFileError&) {
+        LogCaught("ReadMainIcon"); // the window shows the system's icon instead
+        return std::nullopt;
+    }
     const ResourceEntry* group = resources.Find(kGroupIconType, ResourceName::Text("MAINICON"));
     if (!group)
-        return false;
-    return IconFileFromGroup(
-        group->Data,
-        [&](std::uint16_t Id) -> const std::string* {
-            const ResourceEntry* image = resources.Find(kIconType, ResourceName::Id(Id));
-            return image ? &image->Data : nullptr;
-        },
-        Ico);
+        return std::nullopt;
+    return IconFileFromGroup(group->Data, [&](std::uint16_t Id) -> const std::string* {
+        const ResourceEntry* image = resources.Find(kIconType, ResourceName::Id(Id));
+        return image ? &image->Data : nullptr;
+    });
 }
 
 } // namespace
@@ -37,9 +38,8 @@ QIcon ProgramIcon() {
     static QIcon cached;
     if (!cached.isNull())
         return cached;
-    std::string ico;
-    if (ReadMainIcon(ico)) {
-        QByteArray bytes(ico.data(), qsizetype(ico.size()));
+    if (const std::optional<std::string> ico = ReadMainIcon()) {
+        QByteArray bytes(ico->data(), qsizetype(ico->size()));
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, "ico");

@@ -1,4 +1,5 @@
 #include "kit/AtomicFile.h"
+#include "kit/File.h"
 #include "kit/Paths.h"
 
 #include <fcntl.h>
@@ -45,59 +46,63 @@ std::string RealTarget(const std::string& path) {
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(const std::string& Target) : target_(RealTarget(Target)) {
+AtomicFileWriter::AtomicFileWriter(const std::string& Target)
+    : name_(Target), target_(RealTarget(Target)) {
     std::string dir = ExtractFileDir(target_);
     if (dir.empty())
         dir = ".";
     temp_ = JoinPath(dir, "." + ExtractFileName(target_) + ".qndl-XXXXXX");
     fd_ = mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) {
-        error_ = errno;
         temp_.clear();
-        return;
+        Fail(errno);
     }
     struct stat st;
     const mode_t mode =
         stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (fchmod(fd_, mode) != 0)
-        error_ = errno;
+        Fail(errno);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
-    if (fd_ >= 0)
-        close(fd_);
-    if (!committed_ && !temp_.empty())
-        unlink(temp_.c_str());
+    Discard();
 }
 
-bool AtomicFileWriter::Write(const void* Data, std::size_t Size) {
+void AtomicFileWriter::Discard() noexcept {
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    if (!committed_ && !temp_.empty())
+        unlink(temp_.c_str());
+    temp_.clear();
+}
+
+void AtomicFileWriter::Fail(int Code) {
+    Discard();
+    RaiseFileErrorOn("write", name_, Code);
+}
+
+void AtomicFileWriter::Write(const void* Data, std::size_t Size) {
     const char* p = static_cast<const char*>(Data);
-    while (error_ == 0 && Size > 0) {
+    while (Size > 0) {
         ssize_t n = ::write(fd_, p, Size);
         if (n < 0) {
             if (errno != EINTR)
-                error_ = errno;
+                Fail(errno);
             continue;
         }
         p += n;
         Size -= std::size_t(n);
     }
-    return error_ == 0;
 }
 
-bool AtomicFileWriter::Commit() {
-    if (error_ != 0)
-        return false;
-    if (fsync(fd_) != 0 || close(fd_) != 0) {
-        error_ = errno;
-        fd_ = -1;
-        return false;
-    }
+void AtomicFileWriter::Commit() {
+    if (fsync(fd_) != 0)
+        Fail(errno);
+    const int fd = fd_;
     fd_ = -1;
-    if (rename(temp_.c_str(), target_.c_str()) != 0) {
-        error_ = errno;
-        return false;
-    }
+    if (close(fd) != 0 || rename(temp_.c_str(), target_.c_str()) != 0)
+        Fail(errno);
     committed_ = true;
     std::string dir = ExtractFileDir(target_);
     int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -105,14 +110,12 @@ bool AtomicFileWriter::Commit() {
         fsync(dfd); // the rename itself must survive a power cut too
         close(dfd);
     }
-    return true;
 }
 
-int WriteFileAtomically(const std::string& FileName, const std::string& Bytes) {
+void WriteFileAtomically(const std::string& FileName, const std::string& Bytes) {
     AtomicFileWriter w(FileName);
-    if (w.Write(Bytes.data(), Bytes.size()) && w.Commit())
-        return 0;
-    return w.Error() ? w.Error() : EIO;
+    w.Write(Bytes.data(), Bytes.size());
+    w.Commit();
 }
 
 } // namespace quindle

@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstring>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace quindle {
@@ -79,11 +78,6 @@ int TFile::Read(void* Buffer, int Count) {
 
 namespace {
 
-[[noreturn]] void FailOn(const char* What, const std::string& Path, int Code) {
-    throw Exception(std::string("Unable to ") + What + " " + Path + ": " +
-                    std::generic_category().message(Code));
-}
-
 // A descriptor closed however the copy ends.
 struct TDescriptor {
     int Fd;
@@ -99,11 +93,11 @@ void CopyThroughBuffer(const TDescriptor& In, const TDescriptor& Out, const std:
     std::vector<char> buffer(1 << 16);
     for (ssize_t got; (got = read(In.Fd, buffer.data(), buffer.size())) != 0;) {
         if (got < 0)
-            FailOn("read", From, errno);
+            RaiseFileErrorOn("read", From, errno);
         for (ssize_t written = 0; written < got;) {
             const ssize_t n = write(Out.Fd, buffer.data() + written, std::size_t(got - written));
             if (n < 0)
-                FailOn("write", To, errno);
+                RaiseFileErrorOn("write", To, errno);
             written += n;
         }
     }
@@ -114,10 +108,10 @@ void CopyThroughBuffer(const TDescriptor& In, const TDescriptor& Out, const std:
 void CopyFileContents(const std::string& From, const std::string& To) {
     const TDescriptor in{open(From.c_str(), O_RDONLY | O_CLOEXEC)};
     if (in.Fd < 0)
-        FailOn("read", From, errno);
+        RaiseFileErrorOn("read", From, errno);
     TDescriptor out{open(To.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
     if (out.Fd < 0)
-        FailOn("write", To, errno);
+        RaiseFileErrorOn("write", To, errno);
     // The kernel copies between the files itself; where it cannot (another file system on an
     // older kernel, a special file), the bytes pass through a buffer here.
     for (ssize_t done;
@@ -132,13 +126,13 @@ void CopyFileContents(const std::string& From, const std::string& To) {
         const int code = errno;
         char probe;
         if (pread(in.Fd, &probe, 1, 0) < 0)
-            FailOn("read", From, code);
-        FailOn("write", To, code);
+            RaiseFileErrorOn("read", From, code);
+        RaiseFileErrorOn("write", To, code);
     }
     const int fd = out.Fd;
     out.Fd = -1;
     if (close(fd) != 0)
-        FailOn("write", To, errno);
+        RaiseFileErrorOn("write", To, errno);
 }
 
 } // namespace quindle

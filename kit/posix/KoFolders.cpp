@@ -227,20 +227,17 @@ bool TKo::IsRunningFromCD(const std::string& Drive) {
     return long(fs.f_type) == kFuseMagic && MountTypeOf(path) == "fuse.fuseiso";
 }
 
-bool TKo::GetVolumeLabel(const std::string& Path, std::string& Label) {
-    Label.clear();
+std::optional<std::string> TKo::GetVolumeLabel(const std::string& Path) {
     const std::string path = ResolvePathCase(Trim(Path));
     struct stat st;
     struct statvfs vfs;
     if (path.empty() || stat(path.c_str(), &st) != 0 || statvfs(path.c_str(), &vfs) != 0)
-        return false;
-    Label = LabelOfDevice(st.st_dev);
-    return true;
+        return std::nullopt;
+    return LabelOfDevice(st.st_dev);
 }
 
 bool TKo::IsDriveReady(const std::string& Path) {
-    std::string label;
-    return GetVolumeLabel(Path, label);
+    return GetVolumeLabel(Path).has_value();
 }
 
 } // namespace quindle

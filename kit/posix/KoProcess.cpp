@@ -155,9 +155,8 @@ std::uint16_t ReadShowCommandOnce() {
     if (!g_showCommand) {
         std::uint16_t value = SW_SHOWNORMAL;
         if (const char* text = std::getenv(kShowCommandVariable)) {
-            int v;
-            if (TryStrToInt(text, v))
-                value = std::uint16_t(v);
+            if (const auto v = TryStrToInt(text))
+                value = std::uint16_t(*v);
             unsetenv(kShowCommandVariable);
         }
         g_showCommand = value;
@@ -196,10 +195,10 @@ std::uint16_t ReadShowCommandOnce() {
     _exit(127);
 }
 
-// Starts ExePath with Params split into arguments; 0 when the start fails. A detached program
+// Starts ExePath with the arguments; 0 when the start fails. A detached program
 // gets a session of its own, as a program the shell starts would. A bound one (EndSignal not 0)
 // receives EndSignal when this process ends, however it ends.
-pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::string& WorkDir,
+pid_t Spawn(const std::string& ExePath, const TArguments& Arguments, const std::string& WorkDir,
             std::uint16_t ShowState, bool detached = false, int EndSignal = 0) {
     ReadShowCommandOnce();
     // A path may come quoted, as Windows writes paths with blanks; a quote inside it is part of
@@ -211,7 +210,7 @@ pid_t Spawn(const std::string& ExePath, const std::string& Params, const std::st
     if (exe.empty())
         return 0;
 
-    std::vector<std::string> args = SplitCommandLine(Params);
+    std::vector<std::string> args = Arguments;
     args.insert(args.begin(), exe);
     std::vector<char*> argv;
     for (auto& a : args)
@@ -289,11 +288,11 @@ std::string RuntimeDir() {
 }
 
 // Starts a child that runs on its own; remembered so that it is reaped once it ends.
-std::uint32_t StartUnwaited(const std::string& ExePath, const std::string& Params,
+std::uint32_t StartUnwaited(const std::string& ExePath, const TArguments& Arguments,
                             const std::string& WorkDir, std::uint16_t ShowState, bool detached,
                             int EndSignal = 0) {
     ReapChildren();
-    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState, detached, EndSignal);
+    const pid_t pid = Spawn(ExePath, Arguments, WorkDir, ShowState, detached, EndSignal);
     if (pid <= 0)
         return 0;
     RememberChild(pid);
@@ -304,18 +303,33 @@ std::uint32_t StartUnwaited(const std::string& ExePath, const std::string& Param
 
 std::uint32_t TKo::RunProgram(const std::string& ExePath, const std::string& Params,
                               const std::string& WorkDir, std::uint16_t ShowState) {
-    return StartUnwaited(ExePath, Params, WorkDir, ShowState, false);
+    return RunProgram(ExePath, SplitCommandLine(Params), WorkDir, ShowState);
+}
+
+std::uint32_t TKo::RunProgram(const std::string& ExePath, const TArguments& Arguments,
+                              const std::string& WorkDir, std::uint16_t ShowState) {
+    return StartUnwaited(ExePath, Arguments, WorkDir, ShowState, false);
 }
 
 std::uint32_t TKo::RunBoundProgram(const std::string& ExePath, const std::string& Params,
                                    const std::string& WorkDir, std::uint16_t ShowState) {
+    return RunBoundProgram(ExePath, SplitCommandLine(Params), WorkDir, ShowState);
+}
+
+std::uint32_t TKo::RunBoundProgram(const std::string& ExePath, const TArguments& Arguments,
+                                   const std::string& WorkDir, std::uint16_t ShowState) {
     // A request to end, not a kill: a database server closes its files first.
-    return StartUnwaited(ExePath, Params, WorkDir, ShowState, false, SIGTERM);
+    return StartUnwaited(ExePath, Arguments, WorkDir, ShowState, false, SIGTERM);
 }
 
 void TKo::RunProgramAndWait(const std::string& ExePath, const std::string& Params,
                             const std::string& WorkDir, std::uint16_t ShowState) {
-    const pid_t pid = Spawn(ExePath, Params, WorkDir, ShowState);
+    RunProgramAndWait(ExePath, SplitCommandLine(Params), WorkDir, ShowState);
+}
+
+void TKo::RunProgramAndWait(const std::string& ExePath, const TArguments& Arguments,
+                            const std::string& WorkDir, std::uint16_t ShowState) {
+    const pid_t pid = Spawn(ExePath, Arguments, WorkDir, ShowState);
     if (pid <= 0)
         return;
     int status;
@@ -387,7 +401,7 @@ void TKo::TerminateSelf() {
 }
 
 bool TKo::ShellOpenProgram(const std::string& ExePath, std::uint16_t ShowCommand) {
-    return StartUnwaited(ExePath, std::string(), std::string(), ShowCommand, true) != 0;
+    return StartUnwaited(ExePath, TArguments(), std::string(), ShowCommand, true) != 0;
 }
 
 bool RequestProcessEnd(std::uint32_t Pid) {

@@ -3,6 +3,7 @@
 
 #include "kit/ExeResources.h"
 #include "kit/KoClass.h"
+#include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/ResourceContainer.h"
 #include "kit/Strings.h"
@@ -16,25 +17,25 @@ const int kResourceDamagedCode = EBADMSG;
 const int kResourceMissingCode = ENOENT;
 
 std::string TKo::ReadResourceString(const std::string& ResourceName) {
-    ResourceContainer c;
-    int code;
-    if (ResourceContainer::Load("/proc/self/exe", c, code) == ContainerState::Ok) {
+    try {
+        const ResourceContainer c = ResourceContainer::Load("/proc/self/exe");
         const auto name = ResourceName::Text(ResourceName);
         if (const ResourceEntry* e = c.Find(RT_RCDATA, name, LANG_NEUTRAL))
             return e->Data;
         if (const ResourceEntry* e = c.Find(RT_RCDATA, name))
             return e->Data;
+    } catch (const EFileError&) {
+        LogCaught("ReadResourceString"); // the resource is as missing as one never stamped
     }
     throw Exception("Resource " + ResourceName + " not found");
 }
 
-ContainerState LoadExeResources(const std::string& ExeFile, ResourceContainer& Out,
-                                int& ErrorCode) {
-    return ResourceContainer::Load(ExeFile, Out, ErrorCode);
+ResourceContainer LoadExeResources(const std::string& ExeFile) {
+    return ResourceContainer::Load(ExeFile);
 }
 
-int SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources) {
-    return Resources.Save(ExeFile, ExeFile);
+void SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources) {
+    Resources.Save(ExeFile, ExeFile);
 }
 
 } // namespace quindle

@@ -89,10 +89,10 @@ std::uint32_t TReportChannel::Receive() {
                 ours = credentials.uid == geteuid();
             }
         }
-        std::uint32_t pid = 0;
-        if (ours && !(message.msg_flags & MSG_TRUNC) &&
-            ParseReportedPid(std::string(text, std::size_t(n)), pid))
-            last = pid;
+        if (!ours || (message.msg_flags & MSG_TRUNC))
+            continue;
+        if (const auto pid = ParseReportedPid(std::string(text, std::size_t(n))))
+            last = *pid;
     }
     return last;
 }

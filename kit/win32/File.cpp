@@ -82,8 +82,10 @@ int TFile::Read(void* Buffer, int Count) {
 
 void CopyFileContents(const std::string& From, const std::string& To) {
     auto fail = [](const char* What, const std::string& Path, int Code) {
-        throw Exception(std::string("Unable to ") + What + " " + Path + ": " +
-                        std::generic_category().message(Code));
+        // The C library's errors: not the system's numbers SystemErrorText knows.
+        throw EFileError(std::string("Unable to ") + What + " " + Path + ": " +
+                             std::generic_category().message(Code),
+                         Code);
     };
     std::FILE* in = std::fopen(From.c_str(), kReadBinaryMode);
     if (!in)

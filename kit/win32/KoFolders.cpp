@@ -74,20 +74,17 @@ bool TKo::IsRunningFromCD(const std::string& Drive) {
     return !root.empty() && GetDriveTypeA(root.c_str()) == DRIVE_CDROM;
 }
 
-bool TKo::GetVolumeLabel(const std::string& Path, std::string& Label) {
-    Label.clear();
+std::optional<std::string> TKo::GetVolumeLabel(const std::string& Path) {
     const std::string root = DriveRoot(Trim(Path));
     char name[MAX_PATH + 1];
     if (root.empty() || !GetVolumeInformationA(root.c_str(), name, sizeof name, nullptr, nullptr,
                                                nullptr, nullptr, 0))
-        return false;
-    Label = name;
-    return true;
+        return std::nullopt;
+    return std::string(name);
 }
 
 bool TKo::IsDriveReady(const std::string& Path) {
-    std::string label;
-    return GetVolumeLabel(Path, label);
+    return GetVolumeLabel(Path).has_value();
 }
 
 } // namespace quindle

@@ -122,6 +122,22 @@ void TKo::RunProgramAndWait(const std::string& ExePath, const std::string& Param
     CloseHandle(pi.hProcess);
 }
 
+// A program here gets one command line, which it splits itself.
+std::uint32_t TKo::RunProgram(const std::string& ExePath, const TArguments& Arguments,
+                              const std::string& WorkDir, std::uint16_t ShowState) {
+    return RunProgram(ExePath, JoinArguments(Arguments), WorkDir, ShowState);
+}
+
+std::uint32_t TKo::RunBoundProgram(const std::string& ExePath, const TArguments& Arguments,
+                                   const std::string& WorkDir, std::uint16_t ShowState) {
+    return RunBoundProgram(ExePath, JoinArguments(Arguments), WorkDir, ShowState);
+}
+
+void TKo::RunProgramAndWait(const std::string& ExePath, const TArguments& Arguments,
+                            const std::string& WorkDir, std::uint16_t ShowState) {
+    RunProgramAndWait(ExePath, JoinArguments(Arguments), WorkDir, ShowState);
+}
+
 TCardinalArray TKo::GetProcessList() {
     TCardinalArray pids;
     ForEachProcess([&](const PROCESSENTRY32& e) { pids.push_back(e.th32ProcessID); });

@@ -3,6 +3,7 @@
 // copy beside it, which then replaces the file in one move.
 
 #include "kit/ExeResources.h"
+#include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
@@ -79,30 +80,26 @@ std::string TKo::ReadResourceString(const std::string& ResourceName) {
     return std::string(static_cast<const char*>(bytes), SizeofResource(self, found));
 }
 
-ContainerState LoadExeResources(const std::string& ExeFile, ResourceContainer& Out,
-                                int& ErrorCode) {
+ResourceContainer LoadExeResources(const std::string& ExeFile) {
     const HMODULE module = LoadLibraryExA(ExeFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) {
-        ErrorCode = int(GetLastError());
-        return ContainerState::Unreadable;
-    }
-    Collection collection{&Out};
+    if (!module)
+        RaiseFileErrorOn("read", ExeFile, int(GetLastError()));
+    ResourceContainer resources;
+    Collection collection{&resources};
     // A file without any resource enumerates nothing: an empty set.
     EnumResourceTypesA(module, Type, LONG_PTR(&collection));
     FreeLibrary(module);
-    if (!collection.Ok) {
-        ErrorCode = kResourceDamagedCode;
-        return ContainerState::Damaged;
-    }
-    return ContainerState::Ok;
+    if (!collection.Ok)
+        throw EFileError("The resources of " + ExeFile + " are damaged", kResourceDamagedCode);
+    return resources;
 }
 
-int SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources) {
+void SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resources) {
     // Every resource is written anew into a copy (deleting old ones one by one is not reliable
     // everywhere); the copy then replaces the file.
     const std::string copy = ExeFile + ".qndl-update";
     if (!CopyFileA(ExeFile.c_str(), copy.c_str(), FALSE))
-        return int(GetLastError());
+        RaiseFileErrorOn("write", ExeFile, int(GetLastError()));
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     int error = 0;
     HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
@@ -120,9 +117,10 @@ int SaveExeResources(const std::string& ExeFile, const ResourceContainer& Resour
     if (!error && !MoveFileExA(copy.c_str(), ExeFile.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = int(GetLastError());
-    if (error)
+    if (error) {
         DeleteFileA(copy.c_str());
-    return error;
+        RaiseFileErrorOn("write", ExeFile, error);
+    }
 }
 
 } // namespace quindle

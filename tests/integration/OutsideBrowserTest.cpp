@@ -39,8 +39,8 @@ protected:
         return text.substr(from, text.find('\n', from) - from);
     }
     static bool Alive(const std::string& Pid) {
-        int pid = 0;
-        return TryStrToInt(Pid, pid) && pid > 0 && TKo::ProcessExists(pid);
+        const auto pid = TryStrToInt(Pid);
+        return pid && *pid > 0 && TKo::ProcessExists(*pid);
     }
 
     PackageCopy package;

@@ -325,9 +325,7 @@ int PackageRun::WebPort() const {
 }
 
 int PackageRun::MySqlPort() const {
-    int port = 0;
-    return TryStrToInt(TKo::ReadIniString(DataDir() + "/my.ini", "mysqld", "port"), port) ? port
-                                                                                          : 0;
+    return TryStrToInt(TKo::ReadIniString(DataDir() + "/my.ini", "mysqld", "port")).value_or(0);
 }
 
 std::string PackageRun::Log() const {

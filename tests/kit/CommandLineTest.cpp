@@ -40,6 +40,18 @@ TEST(QuoteArgument, EveryArgumentComesBackExactly) {
     EXPECT_EQ(QuoteArgument("/x y/runme"), "\"/x y/runme\""); // what it always was
 }
 
+TEST(JoinArguments, ModeWordsAndSwitchesStayBareEverythingElseIsQuoted) {
+    const std::string path = R"(C:\My "Shop" $dir\runme.exe)";
+    EXPECT_EQ(JoinArguments({"/config", path, "C:\\x\\Brand.ini"}),
+              "/config " + QuoteArgument(path) + " \"C:\\x\\Brand.ini\"");
+    EXPECT_EQ(JoinArguments({"splash", "C:\\W\\Config.ini"}), "splash \"C:\\W\\Config.ini\"");
+    EXPECT_EQ(JoinArguments({"--innodb", "-", "/", "", "a1"}),
+              "\"--innodb\" \"-\" \"/\" \"\" \"a1\"");
+    EXPECT_EQ(JoinArguments({}), "");
+    const Args odd = {"", "two words", R"(a\"b)", R"(end\)", "/x", "-f", "\t", "splash"};
+    EXPECT_EQ(SplitCommandLine(JoinArguments(odd)), odd);
+}
+
 TEST(Strings, TrimAndCase) {
     EXPECT_EQ(Trim("  a b \t\r\n"), "a b");
     EXPECT_EQ(Trim("   "), "");
@@ -49,15 +61,11 @@ TEST(Strings, TrimAndCase) {
 }
 
 TEST(Strings, WholeNumbersOnly) {
-    int v = -1;
-    EXPECT_TRUE(TryStrToInt("80", v));
-    EXPECT_EQ(v, 80);
-    EXPECT_TRUE(TryStrToInt(" 8080 ", v));
-    EXPECT_EQ(v, 8080);
-    EXPECT_TRUE(TryStrToInt("-5", v));
-    EXPECT_EQ(v, -5);
+    EXPECT_EQ(TryStrToInt("80"), 80);
+    EXPECT_EQ(TryStrToInt(" 8080 "), 8080);
+    EXPECT_EQ(TryStrToInt("-5"), -5);
     for (const char* bad : {"", "abc", "80a", "8 0", "1e3", "99999999999", "0x50", "+"})
-        EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
+        EXPECT_EQ(TryStrToInt(bad), std::nullopt) << bad;
 }
 
 TEST(ReplaceText, EveryOccurrenceWithAndWithoutCase) {

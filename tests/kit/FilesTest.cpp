@@ -1,3 +1,4 @@
+#include "kit/AtomicFile.h"
 #include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
@@ -202,4 +203,35 @@ TEST_F(FilesTest, AFileCopyTakesEveryByteAndAFailureNamesTheSideThatFailed) {
     EXPECT_EQ(failure(dir / "big.bin", dir / "no-folder/copy.bin"),
               "Unable to write " + (dir / "no-folder/copy.bin") + ": " +
                   std::generic_category().message(ENOENT));
+}
+
+TEST_F(FilesTest, AFailedAtomicReplacementNamesTheFileAndWhyAndLeavesNothingBehind) {
+    const std::string inMissingFolder = dir / "no-folder/f.ini";
+    try {
+        WriteFileAtomically(inMissingFolder, "x");
+        FAIL() << "no error";
+    } catch (const EFileError& e) {
+        const std::string prefix = "Unable to write " + inMissingFolder + ": ";
+        EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), prefix.size()) << "no reason given";
+#ifndef _WIN32
+        EXPECT_EQ(e.ErrorCode, ENOENT);
+#endif
+    }
+    // A folder where the file is to go refuses only the last step, the rename: the temporary
+    // file written by then must not stay.
+    const std::string folder = dir / "taken";
+    std::filesystem::create_directory(folder);
+    try {
+        WriteFileAtomically(folder, "x");
+        FAIL() << "a folder was replaced";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unable to write " + folder + ": ", 0), 0u)
+            << e.what();
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"taken"});
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }

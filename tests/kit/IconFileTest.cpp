@@ -45,24 +45,20 @@ TEST(GroupIcon, LayoutAndRoundTrip) {
     EXPECT_EQ(std::uint8_t(group[6 + 14 * 2 + 12]), 3); // id of image 3
     EXPECT_EQ(std::uint8_t(group[6 + 14 * 2 + 8]), 300 & 0xFF);
 
-    std::uint16_t reserved = 9, type = 9;
-    std::vector<IconDirEntry> back;
-    ASSERT_TRUE(ReadGroupIcon(group, reserved, type, back));
-    EXPECT_EQ(reserved, 0);
-    EXPECT_EQ(type, 1);
-    ASSERT_EQ(back.size(), 3u);
+    const std::optional<TGroupIcon> back = ReadGroupIcon(group);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->ReservedWord, 0);
+    EXPECT_EQ(back->TypeWord, 1);
+    ASSERT_EQ(back->Entries.size(), 3u);
 
-    std::string rebuilt;
-    ASSERT_TRUE(IconFileFromGroup(
-        group,
-        [&](std::uint16_t id) -> const std::string* {
+    const std::optional<std::string> rebuilt =
+        IconFileFromGroup(group, [&](std::uint16_t id) -> const std::string* {
             static std::string img;
             img = ico.substr(entries[id - 1].ImageOffset, entries[id - 1].BytesInRes);
             return &img;
-        },
-        rebuilt));
-    EXPECT_EQ(rebuilt, ico);
-    EXPECT_FALSE(IconFileFromGroup(
-        group, [](std::uint16_t) { return nullptr; }, rebuilt));
-    EXPECT_FALSE(ReadGroupIcon(group.substr(0, 20), reserved, type, back));
+        });
+    ASSERT_TRUE(rebuilt.has_value());
+    EXPECT_EQ(*rebuilt, ico);
+    EXPECT_FALSE(IconFileFromGroup(group, [](std::uint16_t) { return nullptr; }).has_value());
+    EXPECT_FALSE(ReadGroupIcon(group.substr(0, 20)).has_value());
 }

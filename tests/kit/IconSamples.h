@@ -45,10 +45,12 @@ inline std::string MakeIcon(const std::vector<std::pair<int, int>>& images, char
 
 // Every resource of a program file, expecting them to be readable.
 inline ResourceContainer LoadResourcesOk(const std::string& exe) {
-    ResourceContainer c;
-    int code = 0;
-    EXPECT_EQ(LoadExeResources(exe, c, code), ContainerState::Ok) << code;
-    return c;
+    try {
+        return LoadExeResources(exe);
+    } catch (const EFileError& e) {
+        ADD_FAILURE() << e.what();
+        return ResourceContainer();
+    }
 }
 
 // What replacing a program's main icon with that icon file says: "no error", the message of the

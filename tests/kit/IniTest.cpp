@@ -132,6 +132,5 @@ TEST(IniDocument, RoundTripOfUntouchedLines) {
     IniDocument doc = IniDocument::Parse(marked);
     EXPECT_EQ(doc.Serialize(), marked);
     doc.Set("A", "y", "2");
-    std::string value;
-    EXPECT_TRUE(IniDocument::Parse(doc.Serialize()).Find("a", "y", value));
+    EXPECT_TRUE(IniDocument::Parse(doc.Serialize()).Find("a", "y").has_value());
 }

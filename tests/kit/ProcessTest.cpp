@@ -39,6 +39,26 @@ TEST_F(ProcessTest, StartedProgramGetsItsArgumentsFolderAndShowCommand) {
               (std::vector<std::string>{"showleft=no", "argc=2", "arg=one", "arg=two words"}));
 }
 
+TEST_F(ProcessTest, ArgumentsGivenOneByOneArriveExactly) {
+    const std::string report = SystemPath(dir / "report.txt");
+    const TArguments odd = {"a \"quoted\" word",
+                            R"(back\slash\)",
+                            "$HOME `x` | y; 'z'",
+                            "",
+                            "  ",
+                            R"(\")",
+                            "/config",
+                            "-f"};
+    TArguments arguments = {"report", report};
+    arguments.insert(arguments.end(), odd.begin(), odd.end());
+    TKo::RunProgramAndWait(program, arguments, "", SW_SHOWNORMAL);
+    const auto lines = ReadLines(report);
+    ASSERT_EQ(lines.size(), 5u + odd.size());
+    EXPECT_EQ(lines[4], "argc=" + std::to_string(odd.size()));
+    for (std::size_t i = 0; i < odd.size(); ++i)
+        EXPECT_EQ(lines[5 + i], "arg=" + odd[i]);
+}
+
 TEST_F(ProcessTest, AShowCommandAbove6000ReachesTheChildAsItIs) {
     const std::string report = SystemPath(dir / "report.txt");
     TKo::RunProgramAndWait(program, "report \"" + report + "\"", "", 6001);

@@ -19,22 +19,21 @@ ResourceContainer Sample() {
 } // namespace
 
 TEST(ResourceContainer, NoTrailerMeansNoResources) {
-    ResourceContainer c;
-    EXPECT_EQ(ResourceContainer::Parse("\x7f"
-                                       "ELF plain program bytes",
-                                       c),
-              ContainerState::Ok);
-    EXPECT_TRUE(c.Entries().empty());
-    EXPECT_EQ(c.ExecutableSize(), 24u);
-    EXPECT_EQ(ResourceContainer::Parse("", c), ContainerState::Ok);
+    const auto c = ResourceContainer::Parse("\x7f"
+                                            "ELF plain program bytes");
+    ASSERT_TRUE(c.has_value());
+    EXPECT_TRUE(c->Entries().empty());
+    EXPECT_EQ(c->ExecutableSize(), 24u);
+    EXPECT_TRUE(ResourceContainer::Parse("").has_value());
 }
 
 TEST(ResourceContainer, RoundTripKeepsEveryEntryAndTheProgramBytes) {
     const std::string program = "\x7f"
                                 "ELF....program";
     const std::string file = program + Sample().Serialize();
-    ResourceContainer c;
-    ASSERT_EQ(ResourceContainer::Parse(file, c), ContainerState::Ok);
+    const auto parsed = ResourceContainer::Parse(file);
+    ASSERT_TRUE(parsed.has_value());
+    const ResourceContainer& c = *parsed;
     EXPECT_EQ(c.ExecutableSize(), program.size());
     ASSERT_EQ(c.Entries().size(), 3u);
     EXPECT_EQ(c.Find(RT_RCDATA, ResourceName::Text("res_config_ini"))->Data, "[INI]\r\nport=80");
@@ -57,24 +56,22 @@ TEST(ResourceContainer, PutReplacesOnlyTheSameTypeNameAndLanguage) {
 TEST(ResourceContainer, DamageIsDetectedNeverReadAround) {
     const std::string program = "program";
     const std::string good = program + Sample().Serialize();
-    ResourceContainer c;
 
     std::string flipped = good;
     flipped[program.size() + 10] ^= 0x40; // inside the entries: the checksum no longer fits
-    EXPECT_EQ(ResourceContainer::Parse(flipped, c), ContainerState::Damaged);
-    EXPECT_TRUE(c.Entries().empty());
+    EXPECT_FALSE(ResourceContainer::Parse(flipped).has_value());
 
     std::string hugeSize = good;
     hugeSize[hugeSize.size() - 2] = char(0x7F); // entries larger than the file
-    EXPECT_EQ(ResourceContainer::Parse(hugeSize, c), ContainerState::Damaged);
+    EXPECT_FALSE(ResourceContainer::Parse(hugeSize).has_value());
 
     std::string wrongCount = good;
     wrongCount[good.size() - kResourceTrailerSize + 8] = 9;
-    EXPECT_EQ(ResourceContainer::Parse(wrongCount, c), ContainerState::Damaged);
+    EXPECT_FALSE(ResourceContainer::Parse(wrongCount).has_value());
 
     // Cut at the front: the trailer still claims more bytes than are left.
-    EXPECT_EQ(ResourceContainer::Parse(good.substr(good.size() - kResourceTrailerSize - 5), c),
-              ContainerState::Damaged);
+    EXPECT_FALSE(
+        ResourceContainer::Parse(good.substr(good.size() - kResourceTrailerSize - 5)).has_value());
 }
 
 TEST(ResourceContainer, SaveAndLoadThroughFiles) {
@@ -82,21 +79,23 @@ TEST(ResourceContainer, SaveAndLoadThroughFiles) {
     const std::string exe = dir / "prog";
     WriteFile(exe, "PROGRAM-BYTES");
     ResourceContainer c;
-    int code = -1;
-    ASSERT_EQ(ResourceContainer::Load(exe, c, code), ContainerState::Ok);
-    EXPECT_EQ(code, 0);
+    ASSERT_NO_THROW(c = ResourceContainer::Load(exe));
     c.Put({RT_RCDATA, LANG_NEUTRAL, ResourceName::Text("A"), "1"});
-    ASSERT_EQ(c.Save(exe, exe), 0);
-    ASSERT_EQ(ResourceContainer::Load(exe, c, code), ContainerState::Ok);
+    ASSERT_NO_THROW(c.Save(exe, exe));
+    ASSERT_NO_THROW(c = ResourceContainer::Load(exe));
     c.Put({RT_RCDATA, LANG_NEUTRAL, ResourceName::Text("A"), "22"});
-    ASSERT_EQ(c.Save(exe, exe), 0);
+    ASSERT_NO_THROW(c.Save(exe, exe));
     const std::string bytes = ReadFile(exe);
     EXPECT_EQ(bytes.substr(0, 13), "PROGRAM-BYTES"); // resources replaced, never stacked
     ResourceContainer again;
-    ASSERT_EQ(ResourceContainer::Load(exe, again, code), ContainerState::Ok);
+    ASSERT_NO_THROW(again = ResourceContainer::Load(exe));
     EXPECT_EQ(again.ExecutableSize(), 13u);
     EXPECT_EQ(again.Find(RT_RCDATA, ResourceName::Text("a"))->Data, "22");
 
-    EXPECT_EQ(ResourceContainer::Load(dir / "missing", c, code), ContainerState::Unreadable);
-    EXPECT_EQ(code, ENOENT);
+    try {
+        ResourceContainer::Load(dir / "missing");
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.ErrorCode, ENOENT);
+    }
 }

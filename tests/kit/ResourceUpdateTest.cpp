@@ -51,7 +51,7 @@ protected:
                    ico.substr(images[i].ImageOffset, images[i].BytesInRes)});
         c.Put({RT_GROUP_ICON, LANG_ENGLISH_US, ResourceName::Text("MAINICON"),
                BuildGroupIcon(0, 1, images)});
-        ASSERT_EQ(SaveExeResources(exe, c), 0);
+        ASSERT_NO_THROW(SaveExeResources(exe, c));
         WriteFile(dir / "main.ico", ico);
     }
     std::string Probe(const std::string& Names) { return RunAndCapture(exe, Names); }
@@ -138,7 +138,7 @@ TEST_F(ResourceUpdateTest, IconReplacementRebuildsTheGroupInEnglish) {
 TEST_F(ResourceUpdateTest, AnIconInAnotherLanguageEndsUpOnlyInEnglish) {
     ResourceContainer c = LoadResourcesOk(exe);
     MoveIconsTo(c, 0x804);
-    ASSERT_EQ(SaveExeResources(exe, c), 0);
+    ASSERT_NO_THROW(SaveExeResources(exe, c));
     WriteFile(dir / "new.ico", MakeIcon({{16, 5}}, 'z'));
     TKo::UpdateExeIcon(exe, dir / "new.ico");
     const auto after = LoadResourcesOk(exe);
@@ -186,7 +186,7 @@ TEST_F(ResourceUpdateTest, IconFileLimitsAndValidationMessages) {
 TEST_F(ResourceUpdateTest, AProgramWithoutMainIconIsLeftAlone) {
     ResourceContainer c = LoadResourcesOk(exe);
     c.Remove(RT_GROUP_ICON, ResourceName::Text("MAINICON"), LANG_ENGLISH_US);
-    ASSERT_EQ(SaveExeResources(exe, c), 0);
+    ASSERT_NO_THROW(SaveExeResources(exe, c));
     const std::string before = ReadFile(exe);
     EXPECT_EQ(IconUpdateError(exe, dir / "main.ico"),
               "Resource update error: FindResource failed (1)(" +

@@ -69,12 +69,13 @@ std::string RunAndCapture(const std::string& program, const std::string& args, i
 }
 
 std::string ExeResource(const std::string& exe, std::uint16_t type, const std::string& name) {
-    ResourceContainer c;
-    int code = 0;
-    if (ResourceContainer::Load(exe, c, code) != ContainerState::Ok)
+    try {
+        const ResourceContainer c = ResourceContainer::Load(exe);
+        const ResourceEntry* e = c.Find(type, ResourceName::Text(name));
+        return e ? e->Data : "<missing>";
+    } catch (const EFileError&) {
         return "<damaged>";
-    const ResourceEntry* e = c.Find(type, ResourceName::Text(name));
-    return e ? e->Data : "<missing>";
+    }
 }
 
 bool IsRelaunchedRun(std::uint32_t pid) {

@@ -22,11 +22,9 @@ TEST(ConfigRules, AddressAndTitleAndPort) {
     EXPECT_EQ(ListenAddress("127.0.0.1"), "127.0.0.1");
     EXPECT_EQ(ConfigTitle("   "), "Quindle");
     EXPECT_EQ(ConfigTitle(" My Shop "), "My Shop");
-    int port = 0;
-    EXPECT_TRUE(ParsePort("8080", port));
-    EXPECT_EQ(port, 8080);
-    EXPECT_FALSE(ParsePort("80a", port));
-    EXPECT_FALSE(ParsePort("", port));
+    EXPECT_EQ(ParsePort("8080"), 8080);
+    EXPECT_EQ(ParsePort("80a"), std::nullopt);
+    EXPECT_EQ(ParsePort(""), std::nullopt);
     EXPECT_EQ(HomeAddress(81), "http://127.0.0.1:81");
 }
 
@@ -34,9 +32,7 @@ TEST(ConfigRules, ShippedConfigurationMeansTheDefaults) {
     const std::string file = QUINDLE_SOURCE_DIR "/resources/Config.ini";
     auto key = [&](const char* k) { return TKo::ReadIniString(file, kConfigSection, k); };
     EXPECT_EQ(ConfigTitle(key("title")), "Quindle");
-    int port = 0;
-    EXPECT_TRUE(ParsePort(key("port"), port));
-    EXPECT_EQ(port, 80);
+    EXPECT_EQ(ParsePort(key("port")), 80);
     EXPECT_TRUE(IsLoopbackOnly(key("ip")));
     EXPECT_FALSE(IsFlagOn(key("fullscreen")));
     EXPECT_FALSE(IsFlagOn(key("copyfilestoharddisk")));

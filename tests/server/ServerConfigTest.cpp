@@ -1,5 +1,6 @@
 #include "server/ServerConfig.h"
 #include "kit/KoClass.h"
+#include "kit/Strings.h"
 #include "server/ServerProcesses.h"
 #include "tests/TestSupport.h"
 
@@ -217,8 +218,12 @@ TEST(WebServerAccount, TheUserDirectiveOfTheConfiguration) {
 }
 
 TEST(ServerCommandLines, ExactlyAsTheServersExpectThem) {
-    EXPECT_EQ(WebServerParams("/W/httpd.conf"), "-f \"/W/httpd.conf\"");
-    EXPECT_EQ(DatabaseServerParams("/W/my.ini", 3307, "/P/bin"),
+    EXPECT_EQ(WebServerArguments("/W/httpd.conf"), (TArguments{"-f", "/W/httpd.conf"}));
+    EXPECT_EQ(JoinArguments(WebServerArguments("/W/httpd.conf")), "-f \"/W/httpd.conf\"");
+    EXPECT_EQ(DatabaseServerArguments("/W/my.ini", 3307, "/P/bin"),
+              (TArguments{"--defaults-file=/W/my.ini", "--port=3307", "--innodb",
+                          "--language=/P/bin/mysql/share/english", "--user=root"}));
+    EXPECT_EQ(JoinArguments(DatabaseServerArguments("/W/my.ini", 3307, "/P/bin")),
               "\"--defaults-file=/W/my.ini\" \"--port=3307\" \"--innodb\" "
               "\"--language=/P/bin/mysql/share/english\" \"--user=root\"");
     EXPECT_EQ(WebServerExe("/P/bin"), "/P/bin/Apache/Apache");

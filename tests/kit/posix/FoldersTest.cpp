@@ -92,9 +92,7 @@ TEST(Folders, DrivesAnswerWhileThePathIsThere) {
     EXPECT_TRUE(TKo::IsDriveReady(TKo::GetAppFileName()));
     EXPECT_TRUE(TKo::IsDriveReady("  /  "));
     EXPECT_FALSE(TKo::IsDriveReady("/no/such/medium/app"));
-    std::string label = "stale";
-    EXPECT_FALSE(TKo::GetVolumeLabel("/no/such/medium", label));
-    EXPECT_EQ(label, "");
+    EXPECT_EQ(TKo::GetVolumeLabel("/no/such/medium"), std::nullopt);
     // A test machine's disk is no CD.
     EXPECT_FALSE(TKo::IsRunningFromCD(""));
     EXPECT_FALSE(TKo::IsRunningFromCD("/"));

@@ -62,9 +62,7 @@ TEST(WindowsFolders, SpecialTemporaryWindowsAndLogin) {
 TEST(WindowsFolders, DrivesAnswerWhileTheyAreThere) {
     EXPECT_TRUE(TKo::IsDriveReady(TKo::GetAppFileName()));
     EXPECT_TRUE(TKo::IsDriveReady("  C:\\  "));
-    std::string label = "stale";
-    EXPECT_FALSE(TKo::GetVolumeLabel("no drive", label));
-    EXPECT_EQ(label, "");
+    EXPECT_EQ(TKo::GetVolumeLabel("no drive"), std::nullopt);
     EXPECT_FALSE(TKo::IsRunningFromCD(""));
     EXPECT_FALSE(TKo::IsRunningFromCD("C:\\"));
 }

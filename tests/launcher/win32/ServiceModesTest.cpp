@@ -19,12 +19,13 @@ using namespace quindle::test;
 namespace {
 
 std::string Resource(const std::string& Exe, std::uint16_t Type, const std::string& Name) {
-    ResourceContainer c;
-    int code = 0;
-    if (LoadExeResources(Exe, c, code) != ContainerState::Ok)
+    try {
+        const ResourceContainer c = LoadExeResources(Exe);
+        const ResourceEntry* e = c.Find(Type, ResourceName::Text(Name));
+        return e ? e->Data : "<missing>";
+    } catch (const EFileError&) {
         return "<damaged>";
-    const ResourceEntry* e = c.Find(Type, ResourceName::Text(Name));
-    return e ? e->Data : "<missing>";
+    }
 }
 
 } // namespace
@@ -48,8 +49,7 @@ TEST_F(WindowsServiceModes, ConfigIconAndSplashStampTheirResourcesWhateverTheWor
     EXPECT_EQ(Resource(target, RT_RCDATA, "RES_CONFIG_INI"), ReadFile(config));
     Run("/Icon \"" + target + "\" \"" + icon + "\"");
     ResourceContainer c;
-    int code = 0;
-    ASSERT_EQ(LoadExeResources(target, c, code), ContainerState::Ok);
+    ASSERT_NO_THROW(c = LoadExeResources(target));
     const ResourceEntry* group = c.Find(RT_GROUP_ICON, ResourceName::Text("MAINICON"));
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->Language, LANG_ENGLISH_US);

@@ -57,14 +57,14 @@ struct Channel {
 
 } // namespace
 
-bool DecodeBmp(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
+std::optional<TBitmap> DecodeBmp(const std::uint8_t* Data, std::size_t Size) {
     Reader r(Data, Size);
     if (!r.Has(0, 18) || Data[0] != 'B' || Data[1] != 'M')
-        return false;
+        return std::nullopt;
     const std::uint32_t pixelOffset = r.U32(10);
     const std::uint32_t headerSize = r.U32(14);
     if (!r.Has(14, headerSize))
-        return false;
+        return std::nullopt;
 
     std::int64_t width = 0, height = 0;
     std::uint32_t bpp = 0, compression = BI_RGB, colorsUsed = 0;
@@ -90,38 +90,38 @@ bool DecodeBmp(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
             const std::size_t inHeader = headerSize >= 56 ? 4 : (headerSize >= 52 ? 3 : 0);
             const std::size_t n = inHeader ? inHeader : count;
             if (!r.Has(at, 4 * n))
-                return false;
+                return std::nullopt;
             for (std::size_t i = 0; i < n; ++i)
                 masks[i] = r.U32(at + 4 * i);
             hasMasks = true;
         } else if (compression != BI_RGB) {
-            return false; // run-length, embedded JPEG/PNG: not supported
+            return std::nullopt; // run-length, embedded JPEG/PNG: not supported
         }
     } else {
-        return false;
+        return std::nullopt;
     }
 
     const bool topDown = height < 0;
     if (topDown)
         height = -height;
     if (width <= 0 || height <= 0 || !PictureSizeAllowed(width, height))
-        return false;
+        return std::nullopt;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return false;
+        return std::nullopt;
     if (hasMasks && bpp != 16 && bpp != 32)
-        return false;
+        return std::nullopt;
 
     // Palette.
     std::vector<std::uint8_t> palette; // RGBA entries
     if (bpp <= 8) {
         std::uint64_t entries = colorsUsed ? colorsUsed : (1u << bpp);
         if (entries > 256)
-            return false;
+            return std::nullopt;
         std::size_t at = 14 + headerSize;
         if (headerSize == 40 && hasMasks)
             at += compression == BI_ALPHABITFIELDS ? 16 : 12;
         if (!r.Has(at, entries * paletteEntrySize))
-            return false;
+            return std::nullopt;
         palette.resize(256 * 4, 0);
         for (std::size_t i = 0; i < entries; ++i) {
             const std::uint8_t* p = r.At(at + i * paletteEntrySize);
@@ -134,7 +134,7 @@ bool DecodeBmp(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
 
     const std::uint64_t stride = ((std::uint64_t(width) * bpp + 31) / 32) * 4;
     if (!r.Has(pixelOffset, stride * std::uint64_t(height)))
-        return false;
+        return std::nullopt;
 
     if (!hasMasks && bpp == 16) {
         masks[0] = 0x7C00;
@@ -192,10 +192,12 @@ bool DecodeBmp(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
         for (std::size_t i = 3; i < out.size(); i += 4)
             out[i] = 255;
 
-    Target.Width = int(width);
-    Target.Height = int(height);
-    Target.Pixels = std::move(out);
-    return true;
+    TBitmap picture;
+
+    picture.Width = int(width);
+    picture.Height = int(height);
+    picture.Pixels = std::move(out);
+    return picture;
 }
 
 } // namespace quindle

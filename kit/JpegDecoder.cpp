@@ -60,9 +60,9 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8
 
 } // namespace
 
-bool DecodeJpeg(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
+std::optional<TBitmap> DecodeJpeg(const std::uint8_t* Data, std::size_t Size) {
     if (Size < 3 || Data[0] != 0xFF || Data[1] != 0xD8)
-        return false;
+        return std::nullopt;
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.pub);
@@ -73,11 +73,12 @@ bool DecodeJpeg(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
     const bool ok = Decode(info, errors, Data, Size, pixels, width, height);
     jpeg_destroy_decompress(&info);
     if (!ok)
-        return false;
-    Target.Width = width;
-    Target.Height = height;
-    Target.Pixels = std::move(pixels);
-    return true;
+        return std::nullopt;
+    TBitmap picture;
+    picture.Width = width;
+    picture.Height = height;
+    picture.Pixels = std::move(pixels);
+    return picture;
 }
 
 } // namespace quindle

@@ -42,9 +42,11 @@ void TKo::LoadGraphicFromStream(TBitmap& Target, std::istream& Stream) {
 void TKo::LoadGraphicFromString(TBitmap& Target, const std::string& Data) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(Data.data());
     try {
-        if (DecodeBmp(bytes, Data.size(), Target) || DecodeJpeg(bytes, Data.size(), Target) ||
-            DecodePng(bytes, Data.size(), Target))
-            return;
+        for (auto decode : {DecodeBmp, DecodeJpeg, DecodePng})
+            if (std::optional<TBitmap> picture = decode(bytes, Data.size())) {
+                Target = std::move(*picture);
+                return;
+            }
     } catch (...) {
         // Out of memory while decoding: the same as an unreadable picture.
     }

@@ -1,19 +1,20 @@
 #pragma once
 
-// The three decoders behind TKo::LoadGraphicFromString. Each returns false and leaves Target
-// untouched when the data is not a complete picture of its format.
+// The three decoders behind TKo::LoadGraphicFromString. Each gives nothing when the data is not a
+// complete picture of its format.
 
 #include "kit/Picture.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quindle {
 
-bool DecodeBmp(const std::uint8_t* Data, std::size_t Size, TBitmap& Target);
-bool DecodeJpeg(const std::uint8_t* Data, std::size_t Size, TBitmap& Target);
-bool DecodePng(const std::uint8_t* Data, std::size_t Size, TBitmap& Target);
+std::optional<TBitmap> DecodeBmp(const std::uint8_t* Data, std::size_t Size);
+std::optional<TBitmap> DecodeJpeg(const std::uint8_t* Data, std::size_t Size);
+std::optional<TBitmap> DecodePng(const std::uint8_t* Data, std::size_t Size);
 
 // True when a picture of that size may be decoded at all.
 bool PictureSizeAllowed(std::int64_t Width, std::int64_t Height);

@@ -28,28 +28,29 @@ bool ChunksFit(const std::uint8_t* Data, std::size_t Size) {
 
 } // namespace
 
-bool DecodePng(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
+std::optional<TBitmap> DecodePng(const std::uint8_t* Data, std::size_t Size) {
     if (Size < 8 || png_sig_cmp(Data, 0, 8) != 0 || !ChunksFit(Data, Size))
-        return false;
+        return std::nullopt;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, Data, Size))
-        return false;
+        return std::nullopt;
     if (!PictureSizeAllowed(image.width, image.height)) {
         png_image_free(&image);
-        return false;
+        return std::nullopt;
     }
     image.format = PNG_FORMAT_RGBA;
     std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
         png_image_free(&image);
-        return false;
+        return std::nullopt;
     }
-    Target.Width = int(image.width);
-    Target.Height = int(image.height);
-    Target.Pixels = std::move(pixels);
+    TBitmap picture;
+    picture.Width = int(image.width);
+    picture.Height = int(image.height);
+    picture.Pixels = std::move(pixels);
     png_image_free(&image);
-    return true;
+    return picture;
 }
 
 } // namespace quindle

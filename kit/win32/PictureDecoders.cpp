@@ -38,15 +38,15 @@ void BgraToRgba(std::vector<std::uint8_t>& Pixels) {
         std::swap(Pixels[i], Pixels[i + 2]);
 }
 
-bool DecodeWith(const GUID& Container, const std::uint8_t* Data, std::size_t Size,
-                TBitmap& Target) {
+std::optional<TBitmap> DecodeWith(const GUID& Container, const std::uint8_t* Data,
+                                  std::size_t Size) {
     if (Size > MAXDWORD)
-        return false;
+        return std::nullopt;
     ComScope com;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(&factory))))
-        return false;
+        return std::nullopt;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -56,29 +56,30 @@ bool DecodeWith(const GUID& Container, const std::uint8_t* Data, std::size_t Siz
         FAILED(factory->CreateDecoder(Container, nullptr, &decoder)) ||
         FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
         FAILED(decoder->GetFrame(0, &frame)))
-        return false;
+        return std::nullopt;
     UINT width = 0, height = 0;
     WICPixelFormatGUID format{};
     if (FAILED(frame->GetSize(&width, &height)) || !PictureSizeAllowed(width, height) ||
         FAILED(frame->GetPixelFormat(&format)))
-        return false;
+        return std::nullopt;
     const bool cmyk = IsEqualGUID(format, GUID_WICPixelFormat32bppCMYK);
     ComPtr<IWICBitmapSource> source;
     if (cmyk)
         source = frame;
     else if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), &source)))
-        return false;
+        return std::nullopt;
     std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
     if (FAILED(source->CopyPixels(nullptr, width * 4, UINT(pixels.size()), pixels.data())))
-        return false;
+        return std::nullopt;
     if (cmyk)
         CmykToRgba(pixels, false); // the system's decoder has already undone Adobe's inversion
     else
         BgraToRgba(pixels);
-    Target.Width = int(width);
-    Target.Height = int(height);
-    Target.Pixels = std::move(pixels);
-    return true;
+    TBitmap picture;
+    picture.Width = int(width);
+    picture.Height = int(height);
+    picture.Pixels = std::move(pixels);
+    return picture;
 }
 
 // The system's decoder pads a picture cut short in its compressed data with grey and calls it
@@ -116,17 +117,17 @@ bool JpegHasItsEnd(const std::uint8_t* Data, std::size_t Size) {
 
 } // namespace
 
-bool DecodePng(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
+std::optional<TBitmap> DecodePng(const std::uint8_t* Data, std::size_t Size) {
     static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (Size < 8 || std::memcmp(Data, signature, 8) != 0)
-        return false;
-    return DecodeWith(GUID_ContainerFormatPng, Data, Size, Target);
+        return std::nullopt;
+    return DecodeWith(GUID_ContainerFormatPng, Data, Size);
 }
 
-bool DecodeJpeg(const std::uint8_t* Data, std::size_t Size, TBitmap& Target) {
+std::optional<TBitmap> DecodeJpeg(const std::uint8_t* Data, std::size_t Size) {
     if (Size < 3 || Data[0] != 0xFF || Data[1] != 0xD8 || !JpegHasItsEnd(Data, Size))
-        return false;
-    return DecodeWith(GUID_ContainerFormatJpeg, Data, Size, Target);
+        return std::nullopt;
+    return DecodeWith(GUID_ContainerFormatJpeg, Data, Size);
 }
 
 } // namespace quindle

@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -85,8 +84,8 @@ TBrowserWindow::~TBrowserWindow() {
     delete band_;
 }
 
-void TBrowserWindow::PlaceBrowser(QWidget* Browser) {
-    static_cast<QVBoxLayout*>(layout())->insertWidget(1, Browser, 1);
+void TBrowserWindow::PlaceBrowser(QWidget* Control) {
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, Control, 1);
 }
 
 void TBrowserWindow::UseProfile(QWebEngineProfile* Profile) {

@@ -81,7 +81,7 @@ protected:
     // Caption (and for the main window the application's title) from the page title.
     virtual void WebBrowser1TitleChange(const QString& Title);
     // Puts the browser control into the client area (the popup wraps it in a panel).
-    virtual void PlaceBrowser(QWidget* Browser);
+    virtual void PlaceBrowser(QWidget* Control);
 
     // Appends the favorites of Favorites.ini beside the program to the page menu; gives the
     // file's path, or empty without it.

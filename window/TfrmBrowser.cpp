@@ -33,10 +33,10 @@ TfrmBrowser::TfrmBrowser(const QString& AppTitle, QWebEngineProfile* Profile)
     connect(Browser(), &TWebBrowser::GeometryRequested, this, &TfrmBrowser::TakeRequestedGeometry);
 }
 
-void TfrmBrowser::PlaceBrowser(QWidget* Browser) {
-    if (Browser->parentWidget() != Panel1) {
+void TfrmBrowser::PlaceBrowser(QWidget* Control) {
+    if (Control->parentWidget() != Panel1) {
         TBrowserWindow::PlaceBrowser(Panel1);
-        Browser->setParent(Panel1);
+        Control->setParent(Panel1);
     }
     AlignControl();
 }

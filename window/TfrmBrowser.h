@@ -34,7 +34,7 @@ protected:
     QString LocalhostPort() const override { return HomeUrl.mid(7); }
     void PageClosedItself() override { close(); }
     QString PopupHomeUrl() const override { return HomeUrl; }
-    void PlaceBrowser(QWidget* Browser) override;
+    void PlaceBrowser(QWidget* Control) override;
     void showEvent(QShowEvent* Event) override;
 
 private:

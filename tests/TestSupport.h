@@ -92,12 +92,6 @@ template <typename Cond> bool WaitUntil(Cond cond, int timeoutMs) {
 }
 
 template <typename Cond> bool HoldsFor(Cond cond, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (!cond())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return cond();
+    return !WaitUntil([&] { return !cond(); }, ms);
 }
 } // namespace quindle::test

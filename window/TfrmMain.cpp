@@ -96,9 +96,9 @@ QString TfrmMain::LocalhostPort() const {
 }
 
 void TfrmMain::UseProfileIn(const std::string& DataDir) {
-    if (profileUsed_)
+    // Asked twice by the start-up: beside the wait for the web server, and after it.
+    if (Browser()->Page())
         return;
-    profileUsed_ = true;
     QWebEngineProfile* profile = TPackageProfile::Open(DataDir);
     HandleDownloadsOf(profile);
     UseProfile(profile);

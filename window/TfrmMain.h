@@ -123,7 +123,6 @@ private:
     std::string earlyError_;
     std::uint16_t startupShowCommand_;
     TStartShow startShow_ = TStartShow::Normal;
-    bool profileUsed_ = false;
     QTimer tmrOutsideEvents_;
     QMetaObject::Connection splashCloser_;
     QTimer tmrServers_; // keeps the servers up once the window runs

@@ -9,6 +9,8 @@
 //                                          to FILE, sleeps
 //   test_child starter SECONDS FILE        starts a helper that ends with it, then sleeps
 //   test_child helper FILE                 ends with its parent; writes its id to FILE, sleeps
+//   test_child hold-desktop SECONDS        (Windows) makes a hidden window, prints "ready" or
+//                                          why not, and keeps it, running its messages
 //   test_child                             (a plain start) writes its show command to
 //                                          <own file>.started
 
@@ -45,6 +47,37 @@ std::uint32_t OwnPid() {
 void SleepSeconds(const char* Seconds) {
     std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Seconds)));
 }
+
+#ifdef _WIN32
+// Wine starts its desktop for the first window a process makes, and closes it a second after its
+// last user has gone. The test run starts it with this alone and holds it to the end, so that no
+// test races the desktop's start.
+int HoldDesktop(const char* Seconds) {
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!window) {
+        std::printf("no window: error %lu\n", GetLastError());
+        return 1;
+    }
+    // A desktop that was closing as we asked for it leaves the window without a parent.
+    const HWND desktop = GetDesktopWindow();
+    if (!IsWindow(desktop) || GetAncestor(window, GA_PARENT) != desktop) {
+        std::printf("no desktop\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(Seconds));
+    while (std::chrono::steady_clock::now() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+#endif
 
 } // namespace
 
@@ -126,6 +159,10 @@ int main(int argc, char** argv) {
         SleepSeconds("60");
         return 0;
     }
+#ifdef _WIN32
+    if (mode == "hold-desktop")
+        return HoldDesktop(argv[2]);
+#endif
     if (mode == "instance" && argc >= 4) {
         std::printf("%s\n", TKo::IsFirstInstance(argv[2]) ? "first" : "second");
         std::fflush(stdout);

@@ -64,6 +64,9 @@ public:
     static bool EnablePrivilege(const std::string& PrivilegeName);
     static bool IsFirstInstance(const std::string& MutexName);
     static bool IsFileInUse(const std::string& FileName);
+    // Whether another process holds a lock on the file: a record or whole-file lock on POSIX,
+    // an open that shares the file with nobody on Windows. False for a missing file.
+    static bool IsFileLocked(const std::string& FileName);
     static std::uint16_t GetStartupShowWindow();
     static bool IsWin2000OrLater();
     // True for the system's all-powerful account.
@@ -134,6 +137,14 @@ public:
     // --- Ports, digests, environment, shell -------------------------------------------------
     static bool IsPortInUse(int Port, bool LoopbackOnly);
     static int FindFreePort(int StartPort, bool LoopbackOnly);
+    // Claims Port for this process until it ends, against other runs of the program choosing
+    // ports at the same moment; false when another process holds the claim. A port probed free
+    // is not yet taken by a server that was started but has not opened it: without a claim,
+    // two packages started together may both choose it, and one's pages reach the other's
+    // database. True when the system offers no place for claims (the probe alone decides).
+    static bool ClaimPort(int Port);
+    // FindFreePort, passing over ports another run has claimed; the port returned is claimed.
+    static int ClaimFreePort(int StartPort, bool LoopbackOnly);
     // True when a server on the loopback address at Port accepts a connection and sends
     // something within TimeoutMs (servers that speak first greet their clients).
     static bool PortGreets(int Port, int TimeoutMs);

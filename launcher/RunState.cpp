@@ -195,13 +195,25 @@ void TRunState::EndSplash() {
     SplashPid = 0;
 }
 
+void TRunState::EndLeftovers(const std::string& ExePath, const TCooperativeWait& How) {
+    if (!KillProcessesByPath(ExePath, How))
+        LogLine("A process of " + ExePath + " was ended but has not gone after " +
+                std::to_string(kLeftoverEndMs / 1000) +
+                " s; its server is started all the same and may find its files or port taken.");
+}
+
 void TRunState::StartDatabaseServer() {
     MySqlExe = DatabaseServerExe(BinDir);
     if (!FileExists(MySqlExe) || !DirectoryExists(TKo::GetAppPath() + "data/mysql"))
         return;
-    KillProcessesByPath(MySqlExe, Wait);
-    MySqlPort = TKo::FindFreePort(3306, true);
+    EndLeftovers(MySqlExe, Wait);
+    MySqlPort = TKo::ClaimFreePort(3306, true);
     MyIniFile = WriteMyIni(ServerContext(), MySqlPort);
+    // A server of this data that ended before we could see it may still hold it.
+    if (!WaitForDatabaseFiles(DatabaseDir(), Wait))
+        LogLine("The database files in " + DatabaseDir() + " are still held by another process " +
+                "after " + std::to_string(kLeftoverEndMs / 1000) +
+                " s; the database server is started all the same and may end at once.");
     MySqlPid = SpawnDatabaseServer(MySqlExe, MyIniFile, MySqlPort, BinDir);
 }
 
@@ -230,10 +242,7 @@ TRunState::KeepServersUp(std::chrono::steady_clock::time_point Now) {
         if (webRestarts_.Allow(Now)) {
             // Workers of the ended parent still hold the port: they go first, and the new
             // server starts once they are gone, or it would find its port taken and end.
-            KillProcessesByPath(ApacheExe, TCooperativeWait());
-            for (int waited = 0; waited < 2000 && !TKo::FindProcessesByPath(ApacheExe).empty();
-                 waited += 20)
-                TCooperativeWait().Pause(20);
+            EndLeftovers(ApacheExe, TCooperativeWait());
             ApachePids.clear();
             ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
             news.push_back({"The web server had stopped and was started again.", std::string()});
@@ -283,7 +292,7 @@ void TRunState::ChooseWebPort() {
     const std::optional<int> port = ParsePort(value);
     if (!port)
         throw Exception("'" + value + "' is not a valid integer value");
-    WebPort = TKo::FindFreePort(*port, IsLoopbackOnly(ReadConfig("ip")));
+    WebPort = TKo::ClaimFreePort(*port, IsLoopbackOnly(ReadConfig("ip")));
 }
 
 std::string TRunState::WriteHttpdConf() {
@@ -293,7 +302,7 @@ std::string TRunState::WriteHttpdConf() {
 
 void TRunState::StartWebServer() {
     ApacheExe = WebServerExe(BinDir);
-    KillProcessesByPath(ApacheExe, Wait);
+    EndLeftovers(ApacheExe, Wait);
     ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
     ApacheStartedAt = std::chrono::steady_clock::now();
 }

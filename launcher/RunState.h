@@ -127,6 +127,10 @@ public:
     TCooperativeWait Wait;
 
 private:
+    // Ends the leftover processes of a server's program file and waits until they are gone; a
+    // line in the log when one does not go.
+    void EndLeftovers(const std::string& ExePath, const TCooperativeWait& How);
+
     struct TRestarts {
         std::vector<std::chrono::steady_clock::time_point> Times; // within the last five minutes
         bool GivenUp = false;

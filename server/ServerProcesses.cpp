@@ -33,15 +33,57 @@ std::string WebServerExe(const std::string& BinDir) {
     return JoinPath(BinDir, std::string("Apache/Apache") + ExeSuffix);
 }
 
-void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait) {
-    const TCardinalArray found = TKo::FindProcessesByPath(ExePath);
-    if (found.empty())
-        return; // nothing to end, nothing to wait for
-    for (auto pid : found)
+namespace {
+
+// Waits, pausing Step ms at a time, until Done or the bound has passed; whether Done came.
+template <typename Done>
+bool WaitFor(Done done, int BoundMs, const TCooperativeWait& Wait, int StepMs = 5) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(BoundMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        Wait.Pause(StepMs);
+    }
+    return true;
+}
+
+} // namespace
+
+bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait) {
+    TCardinalArray ended = TKo::FindProcessesByPath(ExePath);
+    if (ended.empty())
+        return true; // nothing to end, nothing to wait for
+    for (auto pid : ended)
         TKo::KillProcess(pid);
     Wait.Pause(60);
-    for (auto pid : TKo::FindProcessesByPath(ExePath))
+    for (auto pid : TKo::FindProcessesByPath(ExePath)) {
         TKo::KillProcess(pid);
+        ended.push_back(pid);
+    }
+    // An ended process no longer shows its program file long before it has closed its files
+    // and ports: it is followed by its id until it is gone.
+    return WaitFor(
+        [&] {
+            return std::none_of(ended.begin(), ended.end(), [](std::uint32_t pid) {
+                return TKo::ProcessExists(std::int32_t(pid));
+            });
+        },
+        kLeftoverEndMs, Wait);
+}
+
+std::vector<std::string> DatabaseLockFiles(const std::string& DatabaseDir) {
+    // The storage engines' own locks, held by a server for as long as it uses the folder.
+    std::vector<std::string> files;
+    for (const char* name : {"ibdata1", "aria_log_control"})
+        if (FileExists(JoinPath(DatabaseDir, name)))
+            files.push_back(JoinPath(DatabaseDir, name));
+    return files;
+}
+
+bool WaitForDatabaseFiles(const std::string& DatabaseDir, const TCooperativeWait& Wait) {
+    const std::vector<std::string> files = DatabaseLockFiles(DatabaseDir);
+    return WaitFor([&] { return std::none_of(files.begin(), files.end(), TKo::IsFileLocked); },
+                   kLeftoverEndMs, Wait);
 }
 
 TArguments DatabaseServerArguments(const std::string& MyIniFile, int MySqlPort,

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quindle {
 
@@ -33,9 +34,21 @@ constexpr int kDatabaseStopMs = 30000;
 std::string DatabaseServerExe(const std::string& BinDir);
 std::string WebServerExe(const std::string& BinDir);
 
+// How long a start waits for a server that was ended, or whose folder is still held, to let go
+// of its files and port before it starts the new one all the same.
+constexpr int kLeftoverEndMs = 10000;
+
 // Ends every process of that executable, pauses 60 ms, and does it once more (when there was
-// anything to end).
-void KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
+// anything to end); then waits, letting events run, until every one ended is gone and has let
+// go of its files and ports. False when one is still there after kLeftoverEndMs.
+bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
+
+// The files of a database folder that a server running on it holds locked.
+std::vector<std::string> DatabaseLockFiles(const std::string& DatabaseDir);
+// Waits, letting events run, until no process holds the database folder's lock files: a server
+// that is still ending, or was never seen, would make a new one on the same data end at once.
+// False when they are still held after kLeftoverEndMs.
+bool WaitForDatabaseFiles(const std::string& DatabaseDir, const TCooperativeWait& Wait);
 
 // The servers' arguments; on Windows each but a switch goes in double quotes (JoinArguments).
 TArguments DatabaseServerArguments(const std::string& MyIniFile, int MySqlPort,

@@ -1,11 +1,19 @@
-// The port probe: a port is free when a listener can be opened on it right now.
+// The port probe: a port is free when a listener can be opened on it right now. Claims are
+// locked files in the temporary folder.
 
 #include "kit/KoClass.h"
+#include "kit/PortsPlatform.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
 
 namespace quindle {
 
@@ -49,6 +57,29 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
                          recv(fd, &byte, 1, 0) == 1;
     close(fd);
     return greeted;
+}
+
+bool HoldPortClaim(int Port) {
+    // Ports are the machine's, and so are the claims: in the system's temporary folder, whatever
+    // TMPDIR says, so that every user's and every session's runs see them. Another user's file
+    // can still be locked when opened for reading, and the system may refuse to create over it
+    // (protected sticky folders): it is opened first, made only when missing.
+    const std::string file =
+        std::string(P_tmpdir) + "/quindle-port-" + std::to_string(Port) + ".lock";
+    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == ENOENT) {
+        fd = open(file.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0 && errno == EEXIST)
+            fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    }
+    if (fd < 0)
+        return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        close(fd);
+        return !held;
+    }
+    return true; // the descriptor stays open until the process ends
 }
 
 } // namespace quindle

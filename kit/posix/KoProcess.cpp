@@ -18,12 +18,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 extern char** environ;
 
@@ -37,6 +39,13 @@ constexpr const char* kShowCommandVariable = "QUINDLE_SHOWCMD";
 // gone, as it would be on a system that keeps no zombies.
 std::mutex g_childrenLock;
 std::vector<pid_t> g_children;
+
+// The single-instance lock files this process holds.
+std::mutex g_instancesLock;
+std::vector<std::string> g_instances;
+
+// How long a start waits for a killed or crashed instance to let go of the single-instance lock.
+constexpr int kEndingInstanceWaitMs = 10000;
 
 void RememberChild(pid_t pid) {
     std::lock_guard<std::mutex> lock(g_childrenLock);
@@ -62,7 +71,15 @@ struct ProcStatus {
     char state = '?';
     std::uint32_t tgid = 0;
     std::uint32_t ppid = 0;
+    unsigned threads = 0;
+    bool killPending = false; // a SIGKILL on its way to the thread or to the whole process
 };
+
+// Whether a mask of signals as /proc writes it (hexadecimal, bit n-1 for signal n) holds SIGKILL.
+bool HoldsKill(const char* mask) {
+    const unsigned long long bits = std::strtoull(mask, nullptr, 16);
+    return (bits >> (SIGKILL - 1)) & 1;
+}
 
 // Reads /proc/<pid>/status. False for ids that are no process, also for thread ids, which
 // /proc answers for although it does not list them.
@@ -74,30 +91,70 @@ bool ReadStatus(std::uint32_t pid, ProcStatus& out) {
         return false;
     char line[256];
     int found = 0;
-    while (found < 3 && std::fgets(line, sizeof line, f)) {
+    while (found < 6 && std::fgets(line, sizeof line, f)) {
         if (std::strncmp(line, "State:", 6) == 0) {
             const char* p = line + 6;
             while (*p == ' ' || *p == '\t')
                 ++p;
             out.state = *p;
             ++found;
-        } else if (std::sscanf(line, "Tgid: %u", &out.tgid) == 1) {
+        } else if (std::sscanf(line, "Tgid: %u", &out.tgid) == 1 ||
+                   std::sscanf(line, "PPid: %u", &out.ppid) == 1 ||
+                   std::sscanf(line, "Threads: %u", &out.threads) == 1) {
             ++found;
-        } else if (std::sscanf(line, "PPid: %u", &out.ppid) == 1) {
+        } else if (std::strncmp(line, "SigPnd:", 7) == 0 || std::strncmp(line, "ShdPnd:", 7) == 0) {
+            out.killPending = out.killPending || HoldsKill(line + 7);
             ++found;
         }
     }
     std::fclose(f);
-    return found == 3 && out.tgid == pid;
+    return found == 6 && out.tgid == pid;
 }
 
+// A process lives while any of its threads does. Its first thread turns zombie as soon as it
+// has ended, while the others may still be ending and holding the process's files, locks and
+// ports: only then is the process gone.
 bool IsLiveProcess(std::uint32_t pid, ProcStatus* status = nullptr) {
     ProcStatus s;
-    if (!ValidPid(pid) || !ReadStatus(pid, s) || s.state == 'Z' || s.state == 'X')
+    if (!ValidPid(pid) || !ReadStatus(pid, s) ||
+        ((s.state == 'Z' || s.state == 'X') && s.threads <= 1))
         return false;
     if (status)
         *status = s;
     return true;
+}
+
+// The kernel's flags of a process's first thread (the ninth field of /proc/<pid>/stat).
+constexpr unsigned long kFlagExiting = 0x4;       // PF_EXITING
+constexpr unsigned long kFlagDumpingCore = 0x200; // PF_DUMPCORE
+constexpr unsigned long kFlagSignaled = 0x400;    // PF_SIGNALED: a signal ends it
+
+// Whether a live process is on its way out: killed, crashed, or already past its last
+// instruction. It will let go of everything it holds without doing anything more.
+bool IsEndingProcess(std::uint32_t pid) {
+    ProcStatus s;
+    if (!IsLiveProcess(pid, &s))
+        return false;
+    if (s.state == 'Z' || s.state == 'X' || s.killPending)
+        return true;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
+    FILE* f = std::fopen(path, "re");
+    if (!f)
+        return false;
+    char text[1024];
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    text[n] = '\0';
+    // The name in parentheses may hold anything, parentheses too: the fields follow the last.
+    const char* rest = std::strrchr(text, ')');
+    char state;
+    int ppid, pgrp, session, tty, tpgid;
+    unsigned long flags;
+    if (!rest || std::sscanf(rest + 1, " %c %d %d %d %d %d %lu", &state, &ppid, &pgrp, &session,
+                             &tty, &tpgid, &flags) != 7)
+        return false;
+    return (flags & (kFlagExiting | kFlagDumpingCore | kFlagSignaled)) != 0;
 }
 
 // Calls visit(pid) for every process id in /proc in ascending order until it returns false.
@@ -423,15 +480,36 @@ bool TKo::IsFirstInstance(const std::string& MutexName) {
         // A shared temporary folder: the user id keeps one user's lock from blocking another's.
         file = GetTempDir() + "/quindle-" + std::to_string(geteuid()) + "-" + name + ".lock";
     }
-    // The descriptor stays open, and so the lock held, until the process ends; it is closed on
-    // exec so that no child keeps it after we are gone.
+    std::lock_guard<std::mutex> guard(g_instancesLock);
+    // This process asking again is a second instance too. It must not open the file again:
+    // closing that descriptor would drop the lock it holds.
+    if (std::find(g_instances.begin(), g_instances.end(), file) != g_instances.end())
+        return false;
     const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return false;
+    // A record lock rather than flock: it belongs to this process alone (no child inherits it,
+    // not even between fork and exec), and the system names the process that holds it. The
+    // descriptor stays open, and so the lock held, until the process ends.
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kEndingInstanceWaitMs);
+    while (fcntl(fd, F_SETLK, &whole) != 0) {
+        // An instance that was killed or crashed holds the lock until the last of its threads
+        // has ended, which takes a while for a large program: that instance is no longer
+        // running, and the start waits for it instead of being refused.
+        struct flock holder = whole;
+        if (fcntl(fd, F_GETLK, &holder) != 0 || std::chrono::steady_clock::now() >= deadline ||
+            (holder.l_type != F_UNLCK &&
+             (holder.l_pid <= 0 || !IsEndingProcess(std::uint32_t(holder.l_pid))))) {
+            close(fd);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    g_instances.push_back(file);
     return true;
 }
 
@@ -446,6 +524,22 @@ bool TKo::IsFileInUse(const std::string& FileName) {
     if (fd < 0)
         return true;
     const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return locked;
+}
+
+bool TKo::IsFileLocked(const std::string& FileName) {
+    const int fd = open(ResolvePathCase(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    // Asking about a record lock takes none, and a descriptor of ours that closes drops only
+    // record locks of ours, of which there are none on such files.
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    bool locked = fcntl(fd, F_GETLK, &whole) == 0 && whole.l_type != F_UNLCK;
+    if (!locked && flock(fd, LOCK_SH | LOCK_NB) != 0)
+        locked = errno == EWOULDBLOCK;
     close(fd);
     return locked;
 }

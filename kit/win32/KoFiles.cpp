@@ -95,4 +95,16 @@ bool TKo::IsFileInUse(const std::string& FileName) {
     return false;
 }
 
+bool TKo::IsFileLocked(const std::string& FileName) {
+    if (!FileExists(FileName))
+        return false;
+    // Reading while others read and write is refused only by a holder that shares with nobody.
+    const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(h);
+    return false;
+}
+
 } // namespace quindle

@@ -1,8 +1,11 @@
 // The port probe on Windows sockets: a port is free when a listener can be opened on it now.
 
 #include "kit/KoClass.h"
+#include "kit/PortsPlatform.h"
 
-#include <winsock2.h>
+#include <winsock2.h> // brings the rest of the system's interface after it
+
+#include <string>
 
 namespace quindle {
 namespace {
@@ -57,6 +60,19 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
                          recv(s, &byte, 1, 0) == 1;
     closesocket(s);
     return greeted;
+}
+
+bool HoldPortClaim(int Port) {
+    // A named mutex of the session, held until the process ends: the handle is never closed.
+    const std::string name = "quindle-port-" + std::to_string(Port);
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    if (!mutex)
+        return true;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return false;
+    }
+    return true;
 }
 
 } // namespace quindle

@@ -186,25 +186,27 @@ TEST_F(DemoPackage, LeftoversOfAKilledRunAreEndedAtTheNextStartOthersStay) {
     PackageRun killed(*shared, home / "user");
     killed.StartAndWaitForSite();
     ASSERT_TRUE(killed.WaitForDatabase()) << killed.Log();
+    // Followed by their ids from now on: an ending server stops showing its program file long
+    // before it lets go of its data and port.
+    ASSERT_FALSE(killed.Processes().empty());
     kill(pid_t(killed.MainPid()), SIGKILL);
-    ASSERT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(killed.MainPid())); }));
     // Its servers follow it. Leftovers of a run are still possible (a server that hung, or one
     // an older version left): servers of this package started by someone else stand for them.
-    const std::string apache = shared->Path("bin/Apache/Apache");
-    const std::string mysqld = shared->Path("bin/mysql/bin/mysqld");
     auto left = [&] {
         std::string text;
-        for (const auto& file : {apache, mysqld})
-            for (auto pid : TKo::FindProcessesByPath(file))
-                text += ReadFile("/proc/" + std::to_string(pid) + "/stat") + "\n";
+        for (auto pid : killed.Processes())
+            text += ReadFile("/proc/" + std::to_string(pid) + "/status") + "\n";
         return text;
     };
-    ASSERT_TRUE(WaitUntil([&] { return left().empty(); }, 30000)) << left();
+    ASSERT_TRUE(WaitUntil([&] { return killed.Processes().empty(); }, 30000)) << left();
+    const std::string apache = shared->Path("bin/Apache/Apache");
+    const std::string mysqld = shared->Path("bin/mysql/bin/mysqld");
     TKo::RunProgram(apache, "-f \"" + killed.DataDir() + "/httpd.conf\"", "", 0);
     TKo::RunProgram(mysqld, "\"--defaults-file=" + killed.DataDir() + "/my.ini\" \"--user=root\"",
                     "", 0);
     ASSERT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(apache).size() >= 2; }, 10000));
-    ASSERT_TRUE(WaitUntil([&] { return !TKo::FindProcessesByPath(mysqld).empty(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !TKo::FindProcessesByPath(mysqld).empty(); }, 10000))
+        << ReadFile(killed.DataDir() + "/mysqld.err");
     const auto oldApache = TKo::FindProcessesByPath(apache);
     const auto oldMysql = TKo::FindProcessesByPath(mysqld);
 

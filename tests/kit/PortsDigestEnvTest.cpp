@@ -35,6 +35,19 @@ TEST(Ports, ListenerOnAllAddressesBlocksLoopbackToo) {
     EXPECT_NE(TKo::FindFreePort(held.Port(), true), held.Port());
 }
 
+TEST(Ports, APortClaimedByOneRunIsPassedOverByAnother) {
+    // Free, but claimed by a run whose server has not opened it yet.
+    const int claimed = TKo::ClaimFreePort(23800, true);
+    ASSERT_GE(claimed, 23800);
+    EXPECT_FALSE(TKo::IsPortInUse(claimed, true));
+    EXPECT_TRUE(TKo::ClaimPort(claimed)); // this run asking again
+    const int other =
+        std::atoi(RunAndCapture(TEST_CHILD_PATH, "claim " + std::to_string(claimed)).c_str());
+    EXPECT_GT(other, claimed);
+    // That run has ended, and its claim with it.
+    EXPECT_EQ(TKo::ClaimFreePort(other, true), other);
+}
+
 TEST(Ports, TheLastPort) {
     const int r = TKo::FindFreePort(65535, true);
     EXPECT_TRUE(r == 65535 || r == -1);

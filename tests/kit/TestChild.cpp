@@ -4,11 +4,16 @@
 //   test_child report FILE [ARGS...]     writes its folder, show command and arguments to FILE
 //   test_child parent SECONDS FILE        starts a sleeping child, writes its id to FILE, sleeps
 //   test_child instance NAME SECONDS      prints first/second for the named instance, then sleeps
+//   test_child claim PORT                  prints the port it claims from PORT on
 //   test_child send-report NAME PID        reports PID on the named report channel
 //   test_child bound SECONDS FILE          starts a sleeping child bound to it, writes its id
 //                                          to FILE, sleeps
 //   test_child starter SECONDS FILE        starts a helper that ends with it, then sleeps
 //   test_child helper FILE                 ends with its parent; writes its id to FILE, sleeps
+//   test_child ending-holder NAME FILE     (POSIX) claims the named instance, locks FILE as a
+//                                          database server locks its files, fills memory
+//                                          and threads as a large program does, writes
+//                                          FILE.ready and sleeps
 //   test_child hold-desktop SECONDS        (Windows) makes a hidden window, prints "ready" or
 //                                          why not, and keeps it, running its messages
 //   test_child                             (a plain start) writes its show command to
@@ -29,7 +34,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <vector>
 #endif
 
 using namespace quindle;
@@ -159,10 +168,35 @@ int main(int argc, char** argv) {
         SleepSeconds("60");
         return 0;
     }
-#ifdef _WIN32
+#ifndef _WIN32
+    // What a killed program leaves to the system: many threads to end and much memory to free
+    // before its files close.
+    if (mode == "ending-holder" && argc >= 4) {
+        if (!TKo::IsFirstInstance(argv[2]))
+            return 4;
+        const int fd = open(argv[3], O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        if (fd < 0 || fcntl(fd, F_SETLK, &whole) != 0)
+            return 3;
+        std::vector<char> memory(std::size_t(256) << 20);
+        std::memset(memory.data(), 1, memory.size());
+        for (int i = 0; i < 32; ++i)
+            std::thread([] { SleepSeconds("60"); }).detach();
+        if (FILE* f = std::fopen((std::string(argv[3]) + ".ready").c_str(), "w"))
+            std::fclose(f);
+        SleepSeconds("60");
+        return 0;
+    }
+#else
     if (mode == "hold-desktop")
         return HoldDesktop(argv[2]);
 #endif
+    if (mode == "claim") {
+        std::printf("%d\n", TKo::ClaimFreePort(std::atoi(argv[2]), true));
+        return 0;
+    }
     if (mode == "instance" && argc >= 4) {
         std::printf("%s\n", TKo::IsFirstInstance(argv[2]) ? "first" : "second");
         std::fflush(stdout);

@@ -164,6 +164,8 @@ PackageRun::PackageRun(const std::string& package, const std::string& home,
 }
 
 PackageRun::~PackageRun() {
+    if (handedOver_)
+        return;
     for (auto pid : Processes())
         TKo::KillProcess(pid);
 }

@@ -50,6 +50,9 @@ public:
     PackageRun(const PackageCopy& package, const std::string& home)
         : PackageRun(package.Dir(), home) {}
     ~PackageRun(); // ends whatever is still running, the hard way
+    // Hands whatever is left of the run to a later run of the same package: the destructor then
+    // ends nothing (it would end the later run's processes, which it cannot tell apart).
+    void HandOver() { handedOver_ = true; }
 
     // A plain start, as from a file manager; returns the relaunched main instance (0 if none
     // appeared). ShowCommand is the start-up show command the plain start gets.
@@ -94,6 +97,7 @@ private:
     std::string programName_;
     std::vector<std::string> extraEnvironment_;
     int exitCode_ = -1;
+    bool handedOver_ = false;
 };
 
 // The processes of a program running its splash mode.

@@ -97,14 +97,17 @@ VirtualDesktop::~VirtualDesktop() {
     unsetenv("DISPLAY");
 }
 
-std::string CommandOutput(const std::string& Command) {
+std::string CommandOutput(const std::string& Command, bool* Succeeded) {
     std::string out;
+    int status = -1;
     if (FILE* p = popen((Command + " 2>/dev/null").c_str(), "r")) {
         std::array<char, 4096> buffer;
         while (std::size_t n = fread(buffer.data(), 1, buffer.size(), p))
             out.append(buffer.data(), n);
-        pclose(p);
+        status = pclose(p);
     }
+    if (Succeeded)
+        *Succeeded = status == 0;
     return out;
 }
 
@@ -183,9 +186,19 @@ bool FirstTrayIcon(const std::string& Tree, int& X, int& Y, int& W, int& H) {
 
 } // namespace
 
+std::string VirtualDesktop::WindowList(const std::string& Which) const {
+    // The tool walks the windows one by one and gives up, with half a list, when one of them
+    // goes away under it (a splash closing, a tooltip): only a walk that went through is a look.
+    std::string list;
+    bool whole = false;
+    for (int walk = 0; walk < 100 && !whole; ++walk)
+        list = CommandOutput("xwininfo -root " + Which, &whole);
+    return list;
+}
+
 bool VirtualDesktop::ClickTrayIcon(int Button) const {
     int x, y, w, h;
-    if (!FirstTrayIcon(Run("xwininfo -root -tree"), x, y, w, h))
+    if (!FirstTrayIcon(WindowList("-tree"), x, y, w, h))
         return false;
     Run("xdotool mousemove " + std::to_string(x + w / 2) + " " + std::to_string(y + h / 2) +
         " click " + std::to_string(Button));
@@ -208,7 +221,7 @@ void VirtualDesktop::Close(const DesktopWindow& Window) const {
 int VirtualDesktop::TrayIcons() const {
     // In the window tree, the tray embeds each icon's window (one with a class of its own) below
     // its panel.
-    std::istringstream tree(Run("xwininfo -root -tree"));
+    std::istringstream tree(WindowList("-tree"));
     std::string line;
     std::size_t panelDepth = std::string::npos;
     int icons = 0;
@@ -232,7 +245,7 @@ int VirtualDesktop::TrayIcons() const {
 
 bool VirtualDesktop::MenuShown() const {
     // The managed windows hang below the window manager's frames; a menu is a child of the root.
-    std::istringstream children(Run("xwininfo -root -children"));
+    std::istringstream children(WindowList("-children"));
     std::string line;
     while (std::getline(children, line)) {
         std::istringstream fields(line);

@@ -20,8 +20,9 @@ struct DesktopWindow {
 // Where a test leaves a screenshot for people to look at: build/screenshots/<Name>.
 std::string ScreenshotPath(const std::string& Name);
 
-// What a command run by the shell writes to its standard output.
-std::string CommandOutput(const std::string& Command);
+// What a command run by the shell writes to its standard output; Succeeded, when given, says
+// whether it exited with 0.
+std::string CommandOutput(const std::string& Command, bool* Succeeded = nullptr);
 
 class VirtualDesktop {
 public:
@@ -53,6 +54,8 @@ public:
 
 private:
     std::string Run(const std::string& Command) const { return CommandOutput(Command); }
+    // The windows below the root as xwininfo lists them ("-tree", "-children"), whole.
+    std::string WindowList(const std::string& Which) const;
     int display_ = 0;
     std::vector<std::uint32_t> pids_;
 };

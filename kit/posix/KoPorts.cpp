@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -69,7 +70,9 @@ bool HoldPortClaim(int Port) {
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0 && errno == ENOENT) {
         fd = open(file.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (fd < 0 && errno == EEXIST)
+        if (fd >= 0)
+            fchmod(fd, 0644); // readable by every user whatever our umask, or they cannot see it
+        else if (errno == EEXIST)
             fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     }
     if (fd < 0)

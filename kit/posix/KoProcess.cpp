@@ -81,12 +81,17 @@ bool HoldsKill(const char* mask) {
     return (bits >> (SIGKILL - 1)) & 1;
 }
 
+// Opens /proc/<pid>/<Name> for reading; null when there is no such process.
+FILE* OpenProcessFile(std::uint32_t pid, const char* Name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%u/%s", pid, Name);
+    return std::fopen(path, "re");
+}
+
 // Reads /proc/<pid>/status. False for ids that are no process, also for thread ids, which
 // /proc answers for although it does not list them.
 bool ReadStatus(std::uint32_t pid, ProcStatus& out) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%u/status", pid);
-    FILE* f = std::fopen(path, "re");
+    FILE* f = OpenProcessFile(pid, "status");
     if (!f)
         return false;
     char line[256];
@@ -137,9 +142,7 @@ bool IsEndingProcess(std::uint32_t pid) {
         return false;
     if (s.state == 'Z' || s.state == 'X' || s.killPending)
         return true;
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
-    FILE* f = std::fopen(path, "re");
+    FILE* f = OpenProcessFile(pid, "stat");
     if (!f)
         return false;
     char text[1024];

@@ -1,9 +1,11 @@
 #include "window/InteractiveRun.h"
 #include "kit/KoClass.h"
+#include "kit/SystemEvents.h"
 #include "window/ErrorReport.h"
 #include "window/TfrmMain.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +64,16 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand,
     g_app = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (!Prepared.FirstInstance) {
-        ShowErrorBox("Error", "An instance of this application is already running!");
+        // The refused start has started nothing: a request to end (the session's end, a
+        // terminal's Ctrl+C) ends it at once, box and all. The running instance is told nothing.
+        const int endRequests = EndRequestDescriptor();
+        if (endRequests >= 0) {
+            auto* notifier =
+                new QSocketNotifier(qintptr(endRequests), QSocketNotifier::Read, g_app);
+            QObject::connect(notifier, &QSocketNotifier::activated, [] { TKo::TerminateSelf(); });
+        }
+        if (!TakeEndRequest())
+            ShowErrorBox("Error", "An instance of this application is already running!");
         TKo::TerminateSelf();
     }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 namespace quindle {
@@ -71,19 +72,14 @@ bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wai
         kLeftoverEndMs, Wait);
 }
 
-std::vector<std::string> DatabaseLockFiles(const std::string& DatabaseDir) {
-    // The storage engines' own locks, held by a server for as long as it uses the folder.
-    std::vector<std::string> files;
-    for (const char* name : {"ibdata1", "aria_log_control"})
-        if (FileExists(JoinPath(DatabaseDir, name)))
-            files.push_back(JoinPath(DatabaseDir, name));
-    return files;
-}
-
 bool WaitForDatabaseFiles(const std::string& DatabaseDir, const TCooperativeWait& Wait) {
-    const std::vector<std::string> files = DatabaseLockFiles(DatabaseDir);
-    return WaitFor([&] { return std::none_of(files.begin(), files.end(), TKo::IsFileLocked); },
-                   kLeftoverEndMs, Wait);
+    // The storage engines' own locks, held by a server for as long as it uses the folder (a
+    // missing file is locked by nobody).
+    const std::string files[] = {JoinPath(DatabaseDir, "ibdata1"),
+                                 JoinPath(DatabaseDir, "aria_log_control")};
+    return WaitFor(
+        [&] { return std::none_of(std::begin(files), std::end(files), TKo::IsFileLocked); },
+        kLeftoverEndMs, Wait);
 }
 
 TArguments DatabaseServerArguments(const std::string& MyIniFile, int MySqlPort,

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace quindle {
 
@@ -43,8 +42,6 @@ constexpr int kLeftoverEndMs = 10000;
 // go of its files and ports. False when one is still there after kLeftoverEndMs.
 bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
 
-// The files of a database folder that a server running on it holds locked.
-std::vector<std::string> DatabaseLockFiles(const std::string& DatabaseDir);
 // Waits, letting events run, until no process holds the database folder's lock files: a server
 // that is still ending, or was never seen, would make a new one on the same data end at once.
 // False when they are still held after kLeftoverEndMs.

@@ -1,6 +1,7 @@
 #include "kit/Strings.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace quindle {
 
@@ -138,6 +139,28 @@ std::string JoinArguments(const std::vector<std::string>& Arguments) {
         line += IsPlainWord(Arguments[i]) ? Arguments[i] : QuoteArgument(Arguments[i]);
     }
     return line;
+}
+
+std::string DesktopId(std::string_view Title) {
+    std::string id;
+    for (const char c : Trim(Title)) {
+        const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9'))
+            id += lower;
+        else if (!id.empty() && id.back() != '-')
+            id += '-';
+    }
+    while (!id.empty() && id.back() == '-')
+        id.pop_back();
+    if (!id.empty())
+        return id;
+    // FNV-1a: short, and the same on every platform.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : Title)
+        hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    const unsigned char bytes[] = {std::uint8_t(hash >> 24), std::uint8_t(hash >> 16),
+                                   std::uint8_t(hash >> 8), std::uint8_t(hash)};
+    return "quindle-" + HexText(bytes, sizeof bytes);
 }
 
 std::string HexText(const unsigned char* Bytes, std::size_t Count) {

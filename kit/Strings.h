@@ -20,6 +20,12 @@ std::optional<int> TryStrToInt(std::string_view Text);
 // Bytes as lower-case hexadecimal digits, two for each.
 std::string HexText(const unsigned char* Bytes, std::size_t Count);
 
+// The name a desktop knows the program's windows by (their class and instance on X, the
+// application id on Wayland, a menu entry's StartupWMClass), made of its title: lower-case ASCII
+// letters and digits, every other run of characters one hyphen. A title with nothing of those
+// gives "quindle-" and a digest of its bytes, so that two such titles still differ.
+std::string DesktopId(std::string_view Title);
+
 // Splits a parameter text the way a Windows program's command line is split: blanks outside
 // double quotes separate arguments; the double quotes themselves are dropped; a quote after an
 // odd number of backslashes is a quote of the argument, each pair of backslashes before a quote

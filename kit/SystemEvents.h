@@ -16,6 +16,8 @@ class TMessageWindow;
 void InstallEndRequestHandlers();
 // True once for each request that arrived since the last call.
 bool TakeEndRequest();
+// Whether a request arrived that TakeEndRequest has not taken yet; it stays for that call.
+bool EndRequestPending();
 // A descriptor that becomes readable when a request to end arrives (TakeEndRequest empties it);
 // -1 where requests are not announced that way, and before the handlers are installed.
 int EndRequestDescriptor();

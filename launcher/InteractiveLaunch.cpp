@@ -16,6 +16,16 @@ int RunInteractiveLaunch(int argc, char** argv, std::uint16_t StartupShowCommand
     if (TKo::RunningAsAdministrator())
         TKo::SetEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX", "1");
     TPreparedRun prepared;
+    // Until the window serves them, a request to end ends what the start has started so far
+    // (a refused start has started nothing), and the program: in the start-up's waits, and
+    // before the toolkit is loaded.
+    auto endIfAsked = [&prepared] {
+        if (!EndRequestPending())
+            return;
+        prepared.State.EndProcesses();
+        TKo::TerminateSelf();
+    };
+    prepared.State.Wait.LetMessagesRun = endIfAsked;
     try {
         prepared.FirstInstance = prepared.State.PrepareRun();
         if (prepared.FirstInstance)
@@ -24,6 +34,7 @@ int RunInteractiveLaunch(int argc, char** argv, std::uint16_t StartupShowCommand
         // The window says it once it is up; what ran stays for its shutdown to end.
         prepared.Error = e.Message();
     }
+    endIfAsked();
 
     std::string error;
     const auto entry =

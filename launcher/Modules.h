@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #define QUINDLE_MODULE_ENTRY extern "C" __declspec(dllexport)
@@ -35,5 +36,28 @@ void RunSplashModule(const std::string& ConfigFile, int argc, char** argv);
 
 // Loads a module and finds an entry of it; null with the reason in Error when either fails.
 void* LoadModuleEntry(const std::string& File, const char* Entry, std::string& Error);
+
+// The arguments a module starts the toolkit with: the program's own, and the desktop id as the
+// instance name of its windows on X ("-name", which the toolkit takes out). Every rebranded
+// program file has the same name, so the file cannot be what tells two packages apart. Must
+// outlive the toolkit, which keeps the count by reference.
+class TToolkitArguments {
+public:
+    TToolkitArguments(int argc, char** argv, const std::string& DesktopId) {
+        values_.assign(argv, argv + argc);
+        values_.insert(values_.begin() + (argc > 0 ? 1 : 0), {"-name", DesktopId});
+        for (std::string& value : values_)
+            pointers_.push_back(value.data());
+        pointers_.push_back(nullptr);
+        count_ = int(values_.size());
+    }
+    int& Count() { return count_; }
+    char** Values() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> values_;
+    std::vector<char*> pointers_;
+    int count_ = 0;
+};
 
 } // namespace quindle

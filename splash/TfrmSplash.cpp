@@ -1,6 +1,8 @@
 #include "splash/TfrmSplash.h"
 #include "kit/KoClass.h"
+#include "kit/Strings.h"
 #include "kit/SystemEvents.h"
+#include "launcher/Modules.h"
 #include "server/ConfigFiles.h"
 
 #include <QGuiApplication>
@@ -70,7 +72,13 @@ void RunSplash(const std::string& ConfigFile, int argc, char** argv) {
     // splash comes up some 80 ms sooner without it).
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
-    QGuiApplication app(argc, argv);
+    // Named for the desktop as the package's main window will be.
+    const std::string title = Trim(TKo::ReadIniString(ConfigFile, kConfigSection, "title"));
+    const std::string id = DesktopId(title.empty() ? kBuiltInTitle : title);
+    TToolkitArguments arguments(argc, argv, id);
+    QGuiApplication app(arguments.Count(), arguments.Values());
+    QGuiApplication::setApplicationName(QString::fromStdString(id));
+    QGuiApplication::setDesktopFileName(QString::fromStdString(id));
     auto* splash = new TfrmSplash();
     splash->FormShow();
     // The toolkit's own loop idles without spinning; the starting program ends this process.

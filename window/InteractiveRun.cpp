@@ -1,6 +1,8 @@
 #include "window/InteractiveRun.h"
 #include "kit/KoClass.h"
+#include "kit/Strings.h"
 #include "kit/SystemEvents.h"
+#include "launcher/Modules.h"
 #include "window/ErrorReport.h"
 #include "window/TfrmMain.h"
 
@@ -61,8 +63,19 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand,
     g_run = &Prepared.State;
     g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    g_app = new QApplication(argc, argv);
+    // The windows carry the package's own name for the desktop, on X and on Wayland, from the
+    // first one on (the toolkit takes the X class from the application name then).
+    const std::string id = DesktopId(Prepared.State.AppTitle);
+    static TToolkitArguments arguments(argc, argv, id);
+    g_app = new QApplication(arguments.Count(), arguments.Values());
+    QApplication::setApplicationName(QString::fromStdString(id));
+    QApplication::setDesktopFileName(QString::fromStdString(id));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Asked to end while the toolkit started: the window's own notifier serves later requests.
+    if (Prepared.FirstInstance && TakeEndRequest()) {
+        Prepared.State.EndProcesses();
+        TKo::TerminateSelf();
+    }
     if (!Prepared.FirstInstance) {
         // The refused start has started nothing: a request to end (the session's end, a
         // terminal's Ctrl+C) ends it at once, box and all. The running instance is told nothing.

@@ -11,6 +11,7 @@
 #include "window/WindowHelpers.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 
@@ -48,8 +49,8 @@ void TfrmMain::FormCreate() {
     TRunState& s = state_;
     try {
         if (s.TitleRead) {
+            // Window titles are the captions alone, with nothing of the toolkit's added.
             QApplication::setApplicationDisplayName(QString());
-            QApplication::setApplicationName(QString::fromLocal8Bit(s.AppTitle));
             setWindowTitle(QString::fromLocal8Bit(s.AppTitle));
             QApplication::setWindowIcon(ProgramIcon());
             setWindowIcon(ProgramIcon());
@@ -104,7 +105,10 @@ void TfrmMain::DecideStartShow() {
     const int show = int(startupShowCommand_) - int(kRelaunchOffset);
     if (show == kShowHide || show == kShowMinimized || show == kShowMinimize ||
         show == kShowMinNoActive) {
-        startShow_ = state_.TrayIconOn ? TStartShow::InTray : TStartShow::Minimized;
+        // Without a tray to bring it back from, a window hidden there would be out of reach.
+        startShow_ = state_.TrayIconOn && QSystemTrayIcon::isSystemTrayAvailable()
+                         ? TStartShow::InTray
+                         : TStartShow::Minimized;
         state_.EndSplash();
     } else {
         startShow_ = TStartShow::Normal;

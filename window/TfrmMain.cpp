@@ -108,12 +108,6 @@ void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
     connect(Profile, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
 }
 
-void TfrmMain::WebBrowser1TitleChange(const QString& Title) {
-    TBrowserWindow::WebBrowser1TitleChange(Title);
-    // The task-bar text follows the main window's caption.
-    QApplication::setApplicationName(windowTitle());
-}
-
 void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     // Save As of a page has chosen its file already.
     if (Download->isSavePageDownload())
@@ -167,6 +161,9 @@ void TfrmMain::CheckOutsideEvents() {
     // A tray that was not there at the start (its panel starts later) gets the icon once it is.
     if (state_.Started && state_.TrayIconOn)
         SetTrayIcon(true);
+    // A window hidden in a tray that has gone (its panel ended) would be out of reach.
+    if (state_.Started && trayIcon_ && startShow_ != TStartShow::Never && !isVisible() && !InTray())
+        showMinimized();
 }
 
 void TfrmMain::ListenForReports() {
@@ -211,11 +208,12 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
 
 void TfrmMain::changeEvent(QEvent* Event) {
     TBrowserWindow::changeEvent(Event);
-    // Minimising sends the window to the tray.
+    // Minimising sends the window to the tray, when there is one to bring it back from;
+    // without a tray it is the ordinary minimise, and the task bar keeps the window.
     if (Event->type() == QEvent::WindowStateChange && state_.Started && state_.TrayIconOn &&
         isMinimized() && isVisible())
         QTimer::singleShot(0, this, [this] {
-            if (isMinimized() && isVisible())
+            if (isMinimized() && isVisible() && InTray())
                 SetMainWindowVisible(false);
         });
 }

@@ -63,7 +63,6 @@ protected:
     QString LocalhostPort() const override;
     void PageClosedItself() override { ShutDown(); }
     QString PopupHomeUrl() const override { return HomeAddress(); }
-    void WebBrowser1TitleChange(const QString& Title) override;
     void closeEvent(QCloseEvent* Event) override;
     void changeEvent(QEvent* Event) override;
 
@@ -75,6 +74,8 @@ private:
     // Ends the splash once the page has loaded completely (asked by the start-up).
     void EndSplashOnceLoaded();
     void SetTrayIcon(bool On);
+    // The icon is in a tray that is there now: a window hidden there can be brought back.
+    bool InTray() const;
     // The tray icon takes clicks, or ignores them while a modal window is open.
     void EnableTrayIcon(bool On);
     // The entries of the tray menu and the Rebrand button.

@@ -6,8 +6,12 @@
 #include "window/WindowHelpers.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+
+#include <algorithm>
+#include <utility>
 
 namespace quindle {
 namespace {
@@ -63,6 +67,14 @@ void TfrmQuindleAbout::showEvent(QShowEvent* Event) {
     ui->lblCopyright->setText(
         tr("Copyright \u00a9 %1 %2").arg(yearText_, QString::fromLatin1(kMakerName)));
     CentreLabel(ui->lblCopyright);
+    // Every text whole, whatever font the desktop gives: a caption that needs more room pushes
+    // its address along.
+    for (auto [caption, address] : {std::pair(ui->lblEmail, ui->lblEmailAddr),
+                                    std::pair(ui->lblWebsite, ui->lblWebsiteAddr)}) {
+        for (QLabel* label : {caption, address})
+            label->resize(label->size().expandedTo(label->sizeHint()));
+        address->move(std::max(address->x(), caption->geometry().right() + 4), address->y());
+    }
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);

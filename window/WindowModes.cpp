@@ -110,6 +110,10 @@ void TfrmMain::SetTrayIcon(bool On) {
     }
 }
 
+bool TfrmMain::InTray() const {
+    return trayIcon_ && trayIcon_->Active() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TfrmMain::EnableTrayIcon(bool On) {
     if (trayIcon_)
         trayIcon_->SetEnabled(On);

@@ -5,6 +5,7 @@
 #include "kit/Paths.h"
 #include "kit/ProcessPlatform.h"
 #include "kit/Strings.h"
+#include "kit/SystemEvents.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -502,9 +503,11 @@ bool TKo::IsFirstInstance(const std::string& MutexName) {
     while (fcntl(fd, F_SETLK, &whole) != 0) {
         // An instance that was killed or crashed holds the lock until the last of its threads
         // has ended, which takes a while for a large program: that instance is no longer
-        // running, and the start waits for it instead of being refused.
+        // running, and the start waits for it instead of being refused. A start asked to end
+        // meanwhile stops waiting: it will start nothing.
         struct flock holder = whole;
         if (fcntl(fd, F_GETLK, &holder) != 0 || std::chrono::steady_clock::now() >= deadline ||
+            EndRequestPending() ||
             (holder.l_type != F_UNLCK &&
              (holder.l_pid <= 0 || !IsEndingProcess(std::uint32_t(holder.l_pid))))) {
             close(fd);

@@ -48,6 +48,10 @@ bool TakeEndRequest() {
     return g_endRequested.exchange(false);
 }
 
+bool EndRequestPending() {
+    return g_endRequested.load();
+}
+
 int EndRequestDescriptor() {
     return g_endPipe[0];
 }

@@ -57,6 +57,12 @@ bool TakeEndRequest() {
     return g_endRequested.exchange(false);
 }
 
+bool EndRequestPending() {
+    if (g_sessionWindow)
+        g_sessionWindow->Pump();
+    return g_endRequested.load();
+}
+
 int EndRequestDescriptor() {
     return -1;
 }

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -181,6 +182,30 @@ TEST_F(DemoPackage, ASecondStartIsRefusedAndTheFirstRunsOn) {
     EXPECT_EQ(HttpRequest(first.WebPort(), "GET", "/").status, 200);
     EXPECT_TRUE(TKo::ProcessExists(std::int32_t(firstPid)));
     EXPECT_TRUE(first.ShutDownAndWait()) << first.Log();
+}
+
+TEST_F(DemoPackage, AStartAskedToEndBeforeItsWindowIsUpEndsWhatItStarted) {
+    // At once, while the servers start, and while the toolkit loads: the moments before the
+    // window serves requests itself.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        for (int delayMs : {0, 100, 300}) {
+            PackageRun run(*shared, home / "user");
+            const auto pid = run.Start();
+            ASSERT_NE(pid, 0u) << run.Log();
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            const auto asked = std::chrono::steady_clock::now();
+            kill(pid_t(pid), signal);
+            EXPECT_TRUE(WaitUntil([&] { return run.Processes().empty(); }, 30000))
+                << "signal " << signal << " after " << delayMs << " ms\n"
+                << run.Log();
+            std::printf(
+                "signal %d %d ms after the start: everything ended after %lld ms\n", signal,
+                delayMs,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - asked)
+                                           .count()));
+        }
+    }
 }
 
 TEST_F(DemoPackage, LeftoversOfAKilledRunAreEndedAtTheNextStartOthersStay) {

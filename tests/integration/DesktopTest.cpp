@@ -1,5 +1,5 @@
 // The real demo package on a desktop of its own (a virtual display with a window manager and a
-// tray): what the user sees of the main window, a popup, the splash and the tray.
+// tray, or none): what the user sees of the main window, a popup, the splash and the tray.
 
 #include "kit/Paths.h"
 #include "tests/integration/PackageRun.h"
@@ -38,6 +38,7 @@ std::string Describe(const std::vector<DesktopWindow>& Windows) {
 
 class Desktop : public ::testing::Test {
 protected:
+    explicit Desktop(bool WithTray = true) : desktop(WithTray) {}
     void SetUp() override {
         if (!desktop.Started())
             GTEST_SKIP() << "no virtual display (Xvfb) on this machine";
@@ -83,6 +84,16 @@ protected:
     TempDir home;
 };
 
+// A desktop whose panel has no notification area (until the test starts one).
+class DesktopWithoutTray : public Desktop {
+protected:
+    DesktopWithoutTray() : Desktop(false) {}
+};
+
+bool Iconic(const DesktopWindow& W) {
+    return W.State.find("window state: Iconic") != std::string::npos;
+}
+
 } // namespace
 
 TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoaded) {
@@ -93,6 +104,14 @@ TEST_F(Desktop, TheHomePageFillsTheMaximisedWindowAndTheSplashEndsOnceItHasLoade
     ASSERT_TRUE(WaitForWindow("Quindle Demo - Demo Shop", FullWidth, 30000, main))
         << Describe(desktop.Windows("")) << run.Log();
     EXPECT_NE(main.State.find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
+    // The package's own name (of its title, not of the program file), and its icon at every size
+    // the icon file holds.
+    EXPECT_NE(desktop.Property(main, "WM_CLASS").find("\"demo-shop\", \"demo-shop\""),
+              std::string::npos)
+        << desktop.Property(main, "WM_CLASS");
+    const std::string icon = desktop.Property(main, "_NET_WM_ICON");
+    for (const char* size : {"16 x 16", "24 x 24", "32 x 32", "48 x 48", "64 x 64", "256 x 256"})
+        EXPECT_NE(icon.find(std::string("Icon (") + size + ")"), std::string::npos) << size;
     EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 15000));
     // The tray holds the program's icon.
     EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() >= 1; }, 10000));
@@ -165,6 +184,51 @@ TEST_F(Desktop, MinimisingHidesToTheTrayAndAClickOnTheIconBringsTheWindowBack) {
         "Demo Shop",
         [](const DesktopWindow& W) { return W.State.find("Iconic") == std::string::npos; }, 10000,
         main));
+    EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
+}
+
+TEST_F(DesktopWithoutTray, MinimisingKeepsTheWindowOnTheTaskBarUntilATrayComes) {
+    auto started = Run();
+    PackageRun& run = *started;
+    // Twice the size, as on a screen of high density: the screenshot shows every text whole.
+    run.AddEnvironment("QT_SCALE_FACTOR=2");
+    // A start that would go to the tray starts minimised, where the window manager can give it
+    // back.
+    ASSERT_NE(run.Start(2), 0u);
+    DesktopWindow main;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = desktop.Windows("Demo Shop", false);
+            if (windows.size() != 1 || !Iconic(windows[0]))
+                return false;
+            main = windows[0];
+            return true;
+        },
+        30000))
+        << Describe(desktop.Windows("", false)) << run.Log();
+    desktop.Restore(main);
+    ASSERT_TRUE(WaitForWindow(
+        "Demo Shop", [](const DesktopWindow& W) { return !Iconic(W) && W.Width == 1280; }, 10000,
+        main))
+        << Describe(desktop.Windows("", false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(desktop.Screenshot(ScreenshotPath("main-window-scale-2.png")));
+    desktop.Minimise(main);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = desktop.Windows("Demo Shop", false);
+            return windows.size() == 1 && Iconic(windows[0]);
+        },
+        10000));
+    EXPECT_TRUE(HoldsFor([&] { return desktop.Windows("Demo Shop", false).size() == 1; }, 1500));
+    desktop.Restore(main);
+    EXPECT_TRUE(WaitForWindow(
+        "Demo Shop", [](const DesktopWindow& W) { return !Iconic(W); }, 10000, main));
+    // A tray that comes later takes the icon, and minimising goes there from then on.
+    ASSERT_TRUE(desktop.StartTray());
+    EXPECT_TRUE(WaitUntil([&] { return desktop.TrayIcons() == 1; }, 10000)) << run.Log();
+    desktop.Minimise(main);
+    EXPECT_TRUE(WaitUntil([&] { return desktop.Windows("Demo Shop", false).empty(); }, 10000));
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 }
 

@@ -178,16 +178,22 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
         if (v.rfind("HOME=", 0) == 0 || v.rfind("XDG_", 0) == 0 || v.rfind("QT_QPA_", 0) == 0 ||
-            v.rfind("DISPLAY=", 0) == 0 || v.rfind("QUINDLE_", 0) == 0)
+            v.rfind("DISPLAY=", 0) == 0 || v.rfind("WAYLAND_", 0) == 0 ||
+            v.rfind("QUINDLE_", 0) == 0)
             continue;
         env.push_back(v);
     }
     env.push_back("HOME=" + home_);
     env.push_back("XDG_RUNTIME_DIR=" + home_);
-    if (display_.empty())
+    if (!wayland_.empty()) {
+        // The toolkit's own choice of platform, as in a user's session.
+        env.push_back("WAYLAND_DISPLAY=" + wayland_);
+        env.push_back("XDG_SESSION_TYPE=wayland");
+    } else if (display_.empty()) {
         env.push_back("QT_QPA_PLATFORM=offscreen");
-    else
+    } else {
         env.push_back("DISPLAY=" + display_);
+    }
     for (const auto& extra : extraEnvironment_)
         env.push_back(extra);
     env.push_back("QUINDLE_SHOWCMD=" + std::to_string(ShowCommand));

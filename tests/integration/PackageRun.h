@@ -78,6 +78,8 @@ public:
     std::uint32_t MainPid() const { return main_; }
     // Runs on that X display instead of offscreen.
     void UseDisplay(const std::string& Display) { display_ = Display; }
+    // Runs in a Wayland session on that compositor's socket (a whole path), without X.
+    void UseWayland(const std::string& Socket) { wayland_ = Socket; }
     // Adds NAME=VALUE to the environment the program is started with.
     void AddEnvironment(const std::string& Variable) { extraEnvironment_.push_back(Variable); }
     // The exit code of the process Start waited for (the plain start, or the run itself when
@@ -94,6 +96,7 @@ private:
     mutable std::set<std::uint32_t> seen_;
     mutable int webPort_ = 0;
     std::string display_;
+    std::string wayland_;
     std::string programName_;
     std::vector<std::string> extraEnvironment_;
     int exitCode_ = -1;

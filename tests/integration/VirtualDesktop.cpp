@@ -29,7 +29,7 @@ std::string Which(const std::string& Program) {
 
 } // namespace
 
-VirtualDesktop::VirtualDesktop() {
+VirtualDesktop::VirtualDesktop(bool WithTray) {
     const std::string xvfb = Which("Xvfb");
     if (xvfb.empty())
         return;
@@ -81,11 +81,17 @@ VirtualDesktop::VirtualDesktop() {
         // would not be managed (maximised, placed) as the tests expect.
         usleep(300000);
     }
-    if (const std::string tray = Which("trayer"); !tray.empty()) {
-        pids_.push_back(TKo::RunProgram(
-            tray, "--edge top --align right --widthtype request --height 24", "", 0));
-        WaitUntil([&] { return !Run("xdotool search --name '^panel$'").empty(); }, 5000);
-    }
+    if (WithTray)
+        StartTray();
+}
+
+bool VirtualDesktop::StartTray() {
+    const std::string tray = Which("trayer");
+    if (tray.empty())
+        return false;
+    pids_.push_back(
+        TKo::RunProgram(tray, "--edge top --align right --widthtype request --height 24", "", 0));
+    return WaitUntil([&] { return !Run("xdotool search --name '^panel$'").empty(); }, 5000);
 }
 
 VirtualDesktop::~VirtualDesktop() {
@@ -211,6 +217,14 @@ void VirtualDesktop::PressKeys(const std::string& Keys) const {
 
 void VirtualDesktop::Minimise(const DesktopWindow& Window) const {
     Run("xdotool windowminimize " + Window.Id);
+}
+
+void VirtualDesktop::Restore(const DesktopWindow& Window) const {
+    Run("xdotool windowactivate " + Window.Id);
+}
+
+std::string VirtualDesktop::Property(const DesktopWindow& Window, const std::string& Name) const {
+    return Run("xprop -len 100000000 -id " + Window.Id + " " + Name);
 }
 
 void VirtualDesktop::Close(const DesktopWindow& Window) const {

@@ -1,7 +1,8 @@
 #pragma once
 
 // A desktop of its own for a test: a virtual X display with a window manager (activation,
-// maximising, full screen) and a tray, started by the test and ended with it. Windows are looked
+// maximising, full screen) and, unless told otherwise, a tray, started by the test and ended with
+// it. Windows are looked
 // at the way a user sees them: mapped, with a title, a position and a size.
 
 #include <cstdint>
@@ -27,13 +28,15 @@ std::string CommandOutput(const std::string& Command, bool* Succeeded = nullptr)
 class VirtualDesktop {
 public:
     // 1280 x 800; false from Started() when Xvfb is missing or does not come up.
-    VirtualDesktop();
+    explicit VirtualDesktop(bool WithTray = true);
     ~VirtualDesktop();
     bool Started() const { return display_ > 0; }
     std::string Display() const { return ":" + std::to_string(display_); }
 
     // Windows whose title contains Text: those on screen, or all of them (minimised ones too).
     std::vector<DesktopWindow> Windows(const std::string& Text, bool OnScreen = true) const;
+    // Starts the tray's panel (on a desktop made without it); false when it did not come up.
+    bool StartTray();
     // Windows embedded in the tray.
     int TrayIcons() const;
     // Clicks the first icon in the tray with that mouse button (1 left, 3 right).
@@ -45,8 +48,11 @@ public:
     bool HasFocus(const DesktopWindow& Window) const;
     // Presses keys (xdotool names, blank-separated) in the window that has the keyboard.
     void PressKeys(const std::string& Keys) const;
-    // Asks the window manager to minimise the window.
+    // Asks the window manager to minimise the window, or to bring it back and activate it.
     void Minimise(const DesktopWindow& Window) const;
+    void Restore(const DesktopWindow& Window) const;
+    // A property of the window as xprop prints it, whole however long.
+    std::string Property(const DesktopWindow& Window, const std::string& Name) const;
     // Closes the window as its close box does: the window manager asks the program to.
     void Close(const DesktopWindow& Window) const;
     // Saves the whole screen as a PNG.

@@ -60,6 +60,15 @@ TEST(Strings, TrimAndCase) {
     EXPECT_FALSE(SameText("abc", "abcd"));
 }
 
+TEST(Strings, ADesktopIdIsTheTitlesLettersAndDigitsOrADigestOfIt) {
+    EXPECT_EQ(DesktopId("Demo Shop"), "demo-shop");
+    EXPECT_EQ(DesktopId("  Über-Tool 2.0 (beta) "), "ber-tool-2-0-beta");
+    // Nothing of those: still a name, and another for another title.
+    EXPECT_EQ(DesktopId("商店").rfind("quindle-", 0), 0u);
+    EXPECT_EQ(DesktopId("商店").size(), 16u);
+    EXPECT_NE(DesktopId("商店"), DesktopId("書店"));
+}
+
 TEST(Strings, WholeNumbersOnly) {
     EXPECT_EQ(TryStrToInt("80"), 80);
     EXPECT_EQ(TryStrToInt(" 8080 "), 8080);

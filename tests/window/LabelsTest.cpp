@@ -1,0 +1,91 @@
+// Every text of the main window's bars and of the dialogs is shown whole, with the toolkit's
+// font and with the bigger one other desktops use: nothing is elided or clipped.
+
+#include "tests/window/BrowserTestSupport.h"
+#include "window/TfrmBrand.h"
+#include "window/TfrmMain.h"
+#include "window/TfrmQuindleAbout.h"
+#include "window/TfrmSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include <algorithm>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+// The size a control's text and icon take, without the padding a style may add around them.
+QSize Needed(QWidget* W, const QString& Text) {
+    const QFontMetrics metrics = W->fontMetrics();
+    const QSize text(metrics.horizontalAdvance(Text), metrics.height());
+    auto* tool = qobject_cast<QToolButton*>(W);
+    if (qobject_cast<QLabel*>(W))
+        return W->sizeHint();
+    if (!tool || tool->icon().isNull())
+        return QSize(text.width() + 8, text.height()); // a button's frame, at the least
+    const QSize icon = tool->iconSize();
+    if (tool->toolButtonStyle() == Qt::ToolButtonTextUnderIcon)
+        return QSize(std::max(icon.width(), text.width()), icon.height() + text.height());
+    return QSize(icon.width() + text.width(), std::max(icon.height(), text.height()));
+}
+
+// The visible controls of Window whose text is narrower or lower than it needs.
+std::string CutTexts(QWidget& Window) {
+    Window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window));
+    QApplication::processEvents();
+    std::string cut;
+    auto check = [&](QWidget* W, const QString& Text) {
+        if (!W->isVisibleTo(&Window) || Text.trimmed().isEmpty())
+            return;
+        const QSize needed = Needed(W, Text);
+        if (W->width() < needed.width() || W->height() < needed.height())
+            cut += "\"" + Text.toStdString() + "\" (" + W->objectName().toStdString() + ") is " +
+                   std::to_string(W->width()) + "x" + std::to_string(W->height()) + ", needs " +
+                   std::to_string(needed.width()) + "x" + std::to_string(needed.height()) + "\n";
+    };
+    for (QAbstractButton* button : Window.findChildren<QAbstractButton*>())
+        check(button, button->text());
+    for (QLabel* label : Window.findChildren<QLabel*>())
+        if (!label->wordWrap() && label->pixmap().isNull())
+            check(label, label->text());
+    Window.hide();
+    return cut;
+}
+
+class Labels : public ::testing::TestWithParam<double> {
+protected:
+    void SetUp() override {
+        QFont font = original;
+        font.setPointSizeF(original.pointSizeF() * GetParam());
+        QApplication::setFont(font);
+    }
+    void TearDown() override { QApplication::setFont(original); }
+    QFont original = QApplication::font();
+};
+
+} // namespace
+
+TEST_P(Labels, AreShownWholeInTheMainWindowAndEveryDialog) {
+    TfrmMain main(1);
+    main.State().AppTitle = "Demo Shop";
+    main.resize(1024, 700);
+    EXPECT_EQ(CutTexts(main), "");
+    TfrmQuindleAbout about;
+    about.SetTexts("Demo Shop", "9.00", "2026");
+    EXPECT_EQ(CutTexts(about), "");
+    TfrmSettings settings;
+    EXPECT_EQ(CutTexts(settings), "");
+    TfrmBrand brand;
+    EXPECT_EQ(CutTexts(brand), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, Labels, ::testing::Values(1.0, 1.25));

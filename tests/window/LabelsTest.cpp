@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -37,11 +38,17 @@ QSize Needed(QWidget* W, const QString& Text) {
     return QSize(icon.width() + text.width(), std::max(icon.height(), text.height()));
 }
 
-// The visible controls of Window whose text is narrower or lower than it needs.
-std::string CutTexts(QWidget& Window) {
+// The visible controls of Window whose text is narrower or lower than it needs. The window is
+// saved as build/screenshots/labels-<its name>-<font factor>-<scale>.png for people to look at.
+std::string CutTexts(QWidget& Window, double FontFactor) {
     Window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window));
     QApplication::processEvents();
+    QDir().mkpath(QStringLiteral(QUINDLE_BINARY_DIR "/screenshots"));
+    Window.grab().save(QStringLiteral(QUINDLE_BINARY_DIR "/screenshots/labels-%1-%2-%3.png")
+                           .arg(Window.objectName())
+                           .arg(FontFactor)
+                           .arg(qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"))));
     std::string cut;
     auto check = [&](QWidget* W, const QString& Text) {
         if (!W->isVisibleTo(&Window) || Text.trimmed().isEmpty())
@@ -78,14 +85,14 @@ TEST_P(Labels, AreShownWholeInTheMainWindowAndEveryDialog) {
     TfrmMain main(1);
     main.State().AppTitle = "Demo Shop";
     main.resize(1024, 700);
-    EXPECT_EQ(CutTexts(main), "");
+    EXPECT_EQ(CutTexts(main, GetParam()), "");
     TfrmQuindleAbout about;
     about.SetTexts("Demo Shop", "9.00", "2026");
-    EXPECT_EQ(CutTexts(about), "");
+    EXPECT_EQ(CutTexts(about, GetParam()), "");
     TfrmSettings settings;
-    EXPECT_EQ(CutTexts(settings), "");
+    EXPECT_EQ(CutTexts(settings, GetParam()), "");
     TfrmBrand brand;
-    EXPECT_EQ(CutTexts(brand), "");
+    EXPECT_EQ(CutTexts(brand, GetParam()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Labels, ::testing::Values(1.0, 1.25));

@@ -4,11 +4,11 @@
 
 #include "bench/BenchSupport.h"
 #include "kit/KoClass.h"
+#include "launcher/BrandChoices.h"
+#include "launcher/PackageBuilder.h"
 #include "launcher/RunState.h"
 #include "launcher/ServiceModes.h"
 #include "tests/integration/PackageRun.h"
-#include "window/PackageBuilder.h"
-#include "window/BrandChoices.h"
 
 #include <QApplication>
 

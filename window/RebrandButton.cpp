@@ -1,7 +1,13 @@
 // The Rebrand button of the main window: the dialog and the package builder.
 
 #include "window/RebrandButton.h"
+#include "launcher/BrandChoices.h"
+#include "window/ErrorReport.h"
+#include "window/TfrmBrand.h"
 #include "window/TfrmMain.h"
+#include "window/WindowHelpers.h"
+
+#include <QCoreApplication>
 
 namespace quindle {
 
@@ -10,7 +16,33 @@ TPackageSources PackageSourcesOf(TRunState& Run) {
     sources.DatabaseDir = Run.DatabaseDir();
     sources.StopDatabase = [&Run] { Run.PauseDatabaseServer(); };
     sources.StartDatabase = [&Run] { Run.ResumeDatabaseServer(); };
+    sources.LetMessagesRun = [] { QCoreApplication::processEvents(); };
     return sources;
+}
+
+void BuildRebrandedPackage(const TPackageSources& Sources,
+                           const std::function<void(bool)>& EnableTrayIcon, QWidget* Owner) {
+    if (EnableTrayIcon)
+        EnableTrayIcon(false);
+    {
+        TfrmBrand form(Owner);
+        form.SetChoices(ReadBrandChoices(Sources.BrandFile));
+        const int result = form.exec();
+        form.hide();
+        QCoreApplication::processEvents();
+        SetBusy(true);
+        if (result == QDialog::Accepted) {
+            try {
+                WritePackage(form.Choices(), Sources);
+            } catch (const Exception& e) {
+                SetBusy(false);
+                ShowErrorBox("Error", e.Message(), Owner);
+            }
+        }
+        SetBusy(false);
+    }
+    if (EnableTrayIcon)
+        EnableTrayIcon(true);
 }
 
 void TfrmMain::btnBrandClick() {

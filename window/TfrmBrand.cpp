@@ -42,11 +42,10 @@ QString TfrmBrand::ExistingFile(const QString& Text) {
 
 void TfrmBrand::FormShow() {
     const TBrandChoices& c = choices_;
-    ui->edtImage->setText(
-        FileExists(c.SplashFileName.toLocal8Bit().toStdString()) ? c.SplashFileName : QString());
-    ui->edtTitle->setText(c.Title);
-    ui->edtIcon->setText(FileExists(c.IconFileName.toLocal8Bit().toStdString()) ? c.IconFileName
-                                                                                : QString());
+    auto text = [](const std::string& Bytes) { return QString::fromLocal8Bit(Bytes); };
+    ui->edtImage->setText(FileExists(c.SplashFileName) ? text(c.SplashFileName) : QString());
+    ui->edtTitle->setText(text(c.Title));
+    ui->edtIcon->setText(FileExists(c.IconFileName) ? text(c.IconFileName) : QString());
     ui->chkToolbar->setChecked(c.ShowToolbar);
     ui->chkStatusbar->setChecked(c.ShowStatusbar);
     ui->chkTrayIcon->setChecked(c.ShowTrayIcon);
@@ -69,25 +68,25 @@ void TfrmBrand::btnOKClick() {
                        "The default folder will automatically open when the "
                        "rebranding is finished.\r\n\r\n"
                        "This may take a few minutes. Click OK to continue.")
-            .arg(choices_.OutputDir),
+            .arg(QString::fromLocal8Bit(choices_.OutputDir)),
         QMessageBox::Ok | QMessageBox::Cancel, this);
     confirm.setObjectName(QStringLiteral("dlgConfirm"));
     if (confirm.exec() != QMessageBox::Ok)
         return;
     TBrandChoices& c = choices_;
+    auto bytes = [](const QString& Text) { return Text.toLocal8Bit().toStdString(); };
     if (const QString image = ExistingFile(ui->edtImage->text()); !image.isEmpty())
-        c.SplashFileName = image;
-    c.Title = ui->edtTitle->text().trimmed();
+        c.SplashFileName = bytes(image);
+    c.Title = bytes(ui->edtTitle->text().trimmed());
     if (const QString icon = ExistingFile(ui->edtIcon->text()); !icon.isEmpty())
-        c.IconFileName = icon;
+        c.IconFileName = bytes(icon);
     c.ShowToolbar = ui->chkToolbar->isChecked();
     c.ShowStatusbar = ui->chkStatusbar->isChecked();
     c.ShowTrayIcon = ui->chkTrayIcon->isChecked();
     c.FullScreen = ui->chkFullScreen->isChecked();
     c.CopyFilesToHardDisk = ui->chkCopyFiles->isChecked();
     c.IncludeMySQL = ui->chkIncludeMySQL->isChecked();
-    c.IPAddress =
-        ui->cboIP->currentIndex() == 0 ? QStringLiteral("127.0.0.1") : QStringLiteral("all");
+    c.IPAddress = ui->cboIP->currentIndex() == 0 ? "127.0.0.1" : "all";
     c.Port = ui->SpinEdit1->value();
     accept();
 }

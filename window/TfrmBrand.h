@@ -3,7 +3,7 @@
 // The Rebrand dialog: how the rebranded copy looks and behaves. The caller gives it the choices
 // (from Brand.ini), shows the dialog, and reads the choices back when it was closed with Go!.
 
-#include "window/BrandChoices.h"
+#include "launcher/BrandChoices.h"
 
 #include <QDialog>
 

@@ -119,8 +119,8 @@ TEST(BrandDialog, CancelInTheConfirmationKeepsTheDialogAndGoGivesTheChoicesBack)
     brand.btnOKClick();
     EXPECT_EQ(brand.result(), QDialog::Accepted);
     EXPECT_EQ(brand.Choices().Title, "Corner Shop");
-    EXPECT_EQ(brand.Choices().IconFileName.toStdString(), icon);
-    EXPECT_EQ(brand.Choices().SplashFileName.toStdString(), inProgramFolder);
+    EXPECT_EQ(brand.Choices().IconFileName, icon);
+    EXPECT_EQ(brand.Choices().SplashFileName, inProgramFolder);
     EXPECT_TRUE(brand.Choices().ShowTrayIcon);
     EXPECT_FALSE(brand.Choices().IncludeMySQL);
     EXPECT_TRUE(brand.Choices().ShowToolbar);
@@ -131,13 +131,13 @@ TEST(BrandDialog, CancelInTheConfirmationKeepsTheDialogAndGoGivesTheChoicesBack)
     // An emptied picture field keeps the picture of the earlier build.
     TfrmBrand again;
     TBrandChoices earlier;
-    earlier.SplashFileName = QString::fromStdString(icon);
+    earlier.SplashFileName = icon;
     again.SetChoices(earlier);
     again.show();
     Part<QLineEdit>(again, "edtImage")->clear();
     WhenDialogShows("dlgConfirm", ClickOk);
     again.btnOKClick();
-    EXPECT_EQ(again.Choices().SplashFileName.toStdString(), icon);
+    EXPECT_EQ(again.Choices().SplashFileName, icon);
 }
 
 TEST(BrandDialog, APortOutsideTheRangeBecomesTheNearestBoundWhenTheFieldIsLeft) {

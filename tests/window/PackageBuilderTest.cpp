@@ -1,15 +1,15 @@
 // The rebranded package, built from a small package folder by the real program's service
 // modes: what lands in OutQNL, what runme carries, and what the database choice leaves out.
 
-#include "window/PackageBuilder.h"
+#include "launcher/PackageBuilder.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "launcher/BrandChoices.h"
 #include "launcher/RunState.h"
 #include "tests/TestSupport.h"
 #include "tests/integration/DiscImage.h"
 #include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
-#include "window/BrandChoices.h"
 #include "window/RebrandButton.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +83,7 @@ TEST_F(PackageBuilder, RunmeCarriesTheChoicesAndThePackageTheStackAndTheDatabase
     WriteFile(Out("left from before"), "old");
     TBrandChoices choices = ReadBrandChoices(state.BrandFile);
     EXPECT_EQ(choices.Port, 80);
-    EXPECT_EQ(choices.OutputDir.toStdString(), Out());
+    EXPECT_EQ(choices.OutputDir, Out());
     choices.Title = " Corner Shop ";
     choices.ShowTrayIcon = true;
     WritePackage(choices, sources);

@@ -1,16 +1,12 @@
-#include "window/PackageBuilder.h"
+#include "launcher/PackageBuilder.h"
 #include "kit/ExeResources.h"
 #include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
+#include "launcher/BrandChoices.h"
 #include "launcher/ServiceModes.h"
-#include "window/ErrorReport.h"
-#include "window/TfrmBrand.h"
-#include "window/WindowHelpers.h"
-
-#include <QCoreApplication>
 
 #include <chrono>
 #include <filesystem>
@@ -19,8 +15,8 @@
 namespace quindle {
 namespace {
 
-std::string Quoted(const QString& Text) {
-    return "\"" + Text.toLocal8Bit().toStdString() + "\"";
+std::string Quoted(const std::string& Text) {
+    return "\"" + Text + "\"";
 }
 
 void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
@@ -180,7 +176,7 @@ TPackageSources OwnPackageSources(const std::string& BrandFile, const std::strin
 }
 
 TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
-    auto read = [&](const char* Key) { return QString::fromLocal8Bit(Brand(BrandFile, Key)); };
+    auto read = [&](const char* Key) { return Brand(BrandFile, Key); };
     auto flag = [&](const char* Key) { return Brand(BrandFile, Key) != "0"; };
     TBrandChoices c;
     c.SplashFileName = read("splashfilename");
@@ -195,7 +191,7 @@ TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
     if (!port)
         throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
     c.Port = *port;
-    c.OutputDir = QString::fromLocal8Bit(GetOutputDir());
+    c.OutputDir = GetOutputDir();
     c.CopyFilesToHardDisk = flag("copyfilestoharddisk");
     c.IncludeMySQL = flag("includemysql");
     return c;
@@ -203,7 +199,6 @@ TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
 
 void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) {
     const std::string& brandFile = Sources.BrandFile;
-    auto plain = [](const QString& Text) { return Text.toLocal8Bit().toStdString(); };
     auto flag = [](bool On) { return std::string(On ? "1" : "0"); };
     TKo::WriteIniStrings(brandFile, "INI",
                          {{"splashfilename", Quoted(Choices.SplashFileName)},
@@ -213,7 +208,7 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
                           {"statusbar", flag(Choices.ShowStatusbar)},
                           {"trayicon", flag(Choices.ShowTrayIcon)},
                           {"fullscreen", flag(Choices.FullScreen)},
-                          {"ip", plain(Choices.IPAddress)},
+                          {"ip", Choices.IPAddress},
                           {"port", std::to_string(Choices.Port)},
                           {"copyfilestoharddisk", flag(Choices.CopyFilesToHardDisk)},
                           {"includemysql", flag(Choices.IncludeMySQL)}});
@@ -235,7 +230,7 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
             return;
         TKo::DeleteFolder(outputDir);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        QCoreApplication::processEvents();
+        Sources.LetMessagesRun();
         outputDir = GetOutputDir();
     });
 
@@ -249,14 +244,14 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
     });
 
     const std::string defaultSplash = ExtractDefaultSplash(Sources.DataDir);
-    std::string picture = plain(Choices.SplashFileName);
+    std::string picture = Choices.SplashFileName;
     if (!FileExists(picture))
         picture = defaultSplash;
     RunModeAndWait(Sources, "/splash", runme, picture);
     const std::string splash = TKo::ReadTextFile(picture);
     CheckStamp(runme, 10, "RES_SPLASH", picture, &splash);
     const std::string defaultIcon = ExtractDefaultIcon(Sources.DataDir);
-    std::string icon = plain(Choices.IconFileName);
+    std::string icon = Choices.IconFileName;
     if (!FileExists(icon))
         icon = defaultIcon;
     RunModeAndWait(Sources, "/icon", runme, icon);
@@ -289,31 +284,6 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
             Survivable("Leaving out a part of the package",
                        [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
     TKo::ExploreFolder(outputDir, SW_SHOW);
-}
-
-void BuildRebrandedPackage(const TPackageSources& Sources,
-                           const std::function<void(bool)>& EnableTrayIcon, QWidget* Owner) {
-    if (EnableTrayIcon)
-        EnableTrayIcon(false);
-    {
-        TfrmBrand form(Owner);
-        form.SetChoices(ReadBrandChoices(Sources.BrandFile));
-        const int result = form.exec();
-        form.hide();
-        QCoreApplication::processEvents();
-        SetBusy(true);
-        if (result == QDialog::Accepted) {
-            try {
-                WritePackage(form.Choices(), Sources);
-            } catch (const Exception& e) {
-                SetBusy(false);
-                ShowErrorBox("Error", e.Message(), Owner);
-            }
-        }
-        SetBusy(false);
-    }
-    if (EnableTrayIcon)
-        EnableTrayIcon(true);
 }
 
 } // namespace quindle

@@ -7,8 +7,6 @@
 #include <functional>
 #include <string>
 
-class QWidget;
-
 namespace quindle {
 
 struct TBrandChoices;
@@ -28,6 +26,8 @@ struct TPackageSources {
     // Stop the run's database server in its orderly way for the copy of its files, and start
     // it again after; empty when no server runs.
     std::function<void()> StopDatabase, StartDatabase;
+    // Lets a window's events run while the build waits for the system.
+    std::function<void()> LetMessagesRun = [] {};
 };
 // The running program and its own folders; no database server runs.
 TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir);
@@ -36,10 +36,5 @@ TPackageSources OwnPackageSources(const std::string& BrandFile, const std::strin
 TBrandChoices ReadBrandChoices(const std::string& BrandFile);
 // Stores the confirmed choices in Brand.ini, then builds the package into the output folder.
 void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources);
-
-// The Rebrand button: the dialog, then the package, with the busy cursor; the tray icon ignores
-// the mouse meanwhile. Errors of the build are shown in an error dialog.
-void BuildRebrandedPackage(const TPackageSources& Sources,
-                           const std::function<void(bool)>& EnableTrayIcon, QWidget* Owner);
 
 } // namespace quindle

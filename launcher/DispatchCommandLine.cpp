@@ -2,6 +2,7 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "launcher/Modules.h"
+#include "launcher/PackageMode.h"
 #include "launcher/ServiceModes.h"
 
 namespace quindle {
@@ -10,6 +11,11 @@ void DispatchCommandLine(const std::vector<std::string>& Args, int argc, char** 
     // The splash is the one mode with a window; the mode word has no case.
     if (Args.size() >= 2 && LowerCase(Args[0]) == "splash" && FileExists(Args[1]))
         RunSplashModule(Args[1], argc, argv);
+    // A build without a window; unlike the stamping modes it says what fails.
+    if (Args.size() >= 2 && LowerCase(Args[0]) == "/package") {
+        RunPackageMode(Args[1]);
+        return;
+    }
     RunServiceMode(Args);
 }
 

@@ -197,7 +197,7 @@ TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
     return c;
 }
 
-void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) {
+std::string WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) {
     const std::string& brandFile = Sources.BrandFile;
     auto flag = [](bool On) { return std::string(On ? "1" : "0"); };
     TKo::WriteIniStrings(brandFile, "INI",
@@ -223,6 +223,7 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
 
     // Every build starts from an empty folder.
     std::string outputDir = GetOutputDir();
+    Sources.Progress("Building the package in " + outputDir);
     Survivable("Emptying the output folder", [&] {
         // The system may take a moment to let go of what was deleted; an empty folder has
         // nothing to let go of.
@@ -247,6 +248,7 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
     std::string picture = Choices.SplashFileName;
     if (!FileExists(picture))
         picture = defaultSplash;
+    Sources.Progress("Stamping the splash picture " + picture + " into " + runme);
     RunModeAndWait(Sources, "/splash", runme, picture);
     const std::string splash = TKo::ReadTextFile(picture);
     CheckStamp(runme, 10, "RES_SPLASH", picture, &splash);
@@ -254,13 +256,16 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
     std::string icon = Choices.IconFileName;
     if (!FileExists(icon))
         icon = defaultIcon;
+    Sources.Progress("Stamping the icon " + icon);
     RunModeAndWait(Sources, "/icon", runme, icon);
     CheckStamp(runme, 14, "MAINICON", icon, nullptr);
+    Sources.Progress("Stamping the settings " + brandFile);
     RunModeAndWait(Sources, "/config", runme, brandFile);
     const std::string configuration = TKo::ReadTextFile(brandFile);
     CheckStamp(runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
     TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(outputDir, "autorun.inf"));
 
+    Sources.Progress("Copying the server stack and the program's runtime");
     CopyIntoPackage(stack, outputDir);
     for (const char* entry : kRuntimeEntries) {
         const std::string source = ResolvePathCase(Sources.AppPath + entry);
@@ -273,6 +278,7 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
     // and in its logs, and its tables are only readable together with its system files.
     const std::string database = ResolvePathCase(Sources.DatabaseDir);
     if (Choices.IncludeMySQL && DirectoryExists(JoinPath(database, "mysql"))) {
+        Sources.Progress("Copying the database " + database);
         TDatabaseStopped stopped(Sources);
         CopyFolderAs(database, JoinPath(outputDir, "data"));
     }
@@ -283,7 +289,10 @@ void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) 
         for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
             Survivable("Leaving out a part of the package",
                        [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
-    TKo::ExploreFolder(outputDir, SW_SHOW);
+    Sources.Progress("The package is ready: " + outputDir);
+    if (Sources.ShowFolder)
+        TKo::ExploreFolder(outputDir, SW_SHOW);
+    return outputDir;
 }
 
 } // namespace quindle

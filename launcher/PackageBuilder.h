@@ -28,13 +28,18 @@ struct TPackageSources {
     std::function<void()> StopDatabase, StartDatabase;
     // Lets a window's events run while the build waits for the system.
     std::function<void()> LetMessagesRun = [] {};
+    // Told each step of the build as it begins, in a line for the author.
+    std::function<void(const std::string&)> Progress = [](const std::string&) {};
+    // The finished package's folder opens in the file manager (not for a build by a script).
+    bool ShowFolder = true;
 };
 // The running program and its own folders; no database server runs.
 TPackageSources OwnPackageSources(const std::string& BrandFile, const std::string& DataDir);
 
 // The choices Brand.ini holds (raises when the port is no number).
 TBrandChoices ReadBrandChoices(const std::string& BrandFile);
-// Stores the confirmed choices in Brand.ini, then builds the package into the output folder.
-void WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources);
+// Stores the confirmed choices in Brand.ini, then builds the package into the output folder,
+// which it returns.
+std::string WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources);
 
 } // namespace quindle

@@ -1,4 +1,5 @@
 #include "kit/IconFile.h"
+#include "kit/IconImages.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,5 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same bytes read as a group resource and turned back into an icon file.
     IconFileFromGroup(
         ico, [&](std::uint16_t id) -> const std::string* { return id % 2 ? &ico : nullptr; });
+    // Its pictures, as the package's menu icons are made of them, and the bytes as one picture.
+    for (const TBitmap& image : IconImages(ico))
+        if (EncodePng(image).empty())
+            std::abort();
+    DecodeIconImage(ico);
     return 0;
 }

@@ -17,6 +17,9 @@ struct TBrandChoices {
     std::string IPAddress = "127.0.0.1"; // or "all"
     int Port = 80;
     bool CopyFilesToHardDisk = false, IncludeMySQL = true;
+    // The Debian package's version and maintainer: Brand.ini's, edited by the author there.
+    std::string Version = "1.0";
+    std::string Maintainer = "Package author <author@example.org>";
     // Where the package goes; shown in the dialog's confirmation, not chosen there.
     std::string OutputDir;
 };

@@ -6,7 +6,11 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "launcher/BrandChoices.h"
+#include "launcher/DebianPackage.h"
+#include "launcher/DesktopFiles.h"
+#include "launcher/Modules.h"
 #include "launcher/ServiceModes.h"
+#include "server/ConfigFiles.h"
 
 #include <chrono>
 #include <filesystem>
@@ -194,6 +198,11 @@ TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
     c.OutputDir = GetOutputDir();
     c.CopyFilesToHardDisk = flag("copyfilestoharddisk");
     c.IncludeMySQL = flag("includemysql");
+    // Keys a Brand.ini of an earlier version lacks keep their defaults.
+    if (const std::string version = Trim(Brand(BrandFile, "version")); !version.empty())
+        c.Version = version;
+    if (const std::string maintainer = Trim(Brand(BrandFile, "maintainer")); !maintainer.empty())
+        c.Maintainer = maintainer;
     return c;
 }
 
@@ -211,7 +220,11 @@ std::string WritePackage(const TBrandChoices& Choices, const TPackageSources& So
                           {"ip", Choices.IPAddress},
                           {"port", std::to_string(Choices.Port)},
                           {"copyfilestoharddisk", flag(Choices.CopyFilesToHardDisk)},
-                          {"includemysql", flag(Choices.IncludeMySQL)}});
+                          {"includemysql", flag(Choices.IncludeMySQL)},
+                          {"version", Choices.Version},
+                          {"maintainer", Choices.Maintainer}});
+    if (const std::string problem = VersionProblem(Choices.Version); !problem.empty())
+        throw Exception(problem + " (" + brandFile + ", key version)");
 
     // What the build needs is read before the earlier package is emptied: a build that cannot
     // start leaves that package as it was.
@@ -282,13 +295,41 @@ std::string WritePackage(const TBrandChoices& Choices, const TPackageSources& So
         TDatabaseStopped stopped(Sources);
         CopyFolderAs(database, JoinPath(outputDir, "data"));
     }
-    if (!ForceDirectories(JoinPath(outputDir, "www")))
+    // The site goes in when Brand.ini names its folder (a build by a script, whose Debian package
+    // must hold it); otherwise the author drops it into the empty www.
+    const std::string site = Trim(Brand(brandFile, "srcdir"));
+    if (!site.empty()) {
+        Sources.Progress("Copying the site " + site);
+        CopyFolderAs(site, JoinPath(outputDir, "www"));
+    } else if (!ForceDirectories(JoinPath(outputDir, "www"))) {
         throw Exception("Unable to create " + JoinPath(outputDir, "www"));
+    }
     Survivable("Making the package writable", [&] { TKo::SetReadOnlyTree(outputDir, false); });
     if (!Choices.IncludeMySQL)
         for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
             Survivable("Leaving out a part of the package",
                        [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
+    // As Linux desktops install software: a menu entry and the icon's pictures beside the
+    // package, and all of it as a Debian package.
+    const std::string title = Trim(Choices.Title).empty() ? kBuiltInTitle : Trim(Choices.Title);
+    const std::string name = SoftwareName(title);
+    Sources.Progress("Writing the menu entry and the Debian package of " + name);
+    TDebianPackage deb{
+        name, title, Choices.Version, Choices.Maintainer, outputDir, MenuEntry(title, name), {}};
+    TKo::WriteTextFile(JoinPath(outputDir, name + ".desktop"), deb.MenuEntry);
+    std::string error;
+    // The module of the program that is packaged, in its lib folder.
+    const std::string module =
+        JoinPath(JoinPath(ExtractFileDir(Sources.ProgramFile), "lib"), "libquindle-package.so");
+    const auto write =
+        reinterpret_cast<TDebianPackageEntry>(LoadModuleEntry(module, kDebianPackageEntry, error));
+    if (!write)
+        throw Exception("Unable to load " + module + ": " + error);
+    std::string result;
+    bool failed = true;
+    write(deb, TKo::ReadTextFile(icon), outputDir, result, failed);
+    if (failed)
+        throw Exception(result);
     Sources.Progress("The package is ready: " + outputDir);
     if (Sources.ShowFolder)
         TKo::ExploreFolder(outputDir, SW_SHOW);

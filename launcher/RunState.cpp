@@ -73,7 +73,9 @@ std::string TRunState::WriteBrandDefaults() {
                           {"outputdir", ""},
                           {"copyfilestoharddisk", "0"},
                           {"brand", "1"},
-                          {"includemysql", "1"}});
+                          {"includemysql", "1"},
+                          {"version", "1.0"},
+                          {"maintainer", "Package author <author@example.org>"}});
     return BrandFile;
 }
 

@@ -49,6 +49,12 @@ TEST(PackageMode, BuildsTheRebrandedPackageABrandFileDescribesAndNamesWhatFails)
     const Result missing = Build(package, home.Path(), home / "nothere.ini");
     EXPECT_NE(missing.Code, 0);
     EXPECT_NE(missing.Output.find(home / "nothere.ini"), std::string::npos) << missing.Output;
+    // A version Debian would refuse is refused before anything is built.
+    std::ofstream(home / "bad-version.ini") << "[INI]\ntitle=Corner Shop\nversion=v1\n";
+    const Result badVersion = Build(package, home.Path(), home / "bad-version.ini");
+    EXPECT_NE(badVersion.Code, 0);
+    EXPECT_NE(badVersion.Output.find("key version"), std::string::npos) << badVersion.Output;
+    EXPECT_FALSE(std::filesystem::exists(home / "OutQNL/runme"));
 
     const Result built = Build(package, home.Path(), brand);
     ASSERT_EQ(built.Code, 0) << built.Output;
@@ -64,8 +70,10 @@ TEST(PackageMode, BuildsTheRebrandedPackageABrandFileDescribesAndNamesWhatFails)
     EXPECT_NE(config.find("port=8123"), std::string::npos) << config;
     EXPECT_NE(config.find("toolbar=1"), std::string::npos) << config;
     EXPECT_EQ(ReadFile(brand), text);
-    for (const char* part : {"bin/Apache/Apache", "bin/mysql/bin/mysqld", "data/mysql", "www",
-                             "lib", "libexec/QtWebEngineProcess"})
+    for (const char* part :
+         {"bin/Apache/Apache", "bin/mysql/bin/mysqld", "data/mysql", "www", "lib",
+          "libexec/QtWebEngineProcess", "corner-shop.desktop",
+          "icons/hicolor/48x48/apps/corner-shop.png", "corner-shop_1.0_amd64.deb"})
         EXPECT_TRUE(std::filesystem::exists(out + "/" + part)) << part;
 
     // A running package's database is held by its server: the build refuses, and says why.

@@ -48,9 +48,10 @@ TEST_F(RunStateTest, BrandDefaultsReplaceWhatTheFileHeld) {
     EXPECT_EQ(key("brand"), "1");
     EXPECT_EQ(key("trayicon"), "0");
     EXPECT_EQ(key("includemysql"), "1");
+    EXPECT_EQ(key("version"), "1.0"); // the Debian package's
     TStringArray keys;
     TKo::ReadIniSectionKeys(s.BrandFile, "INI", keys);
-    EXPECT_EQ(keys.size(), 15u);
+    EXPECT_EQ(keys.size(), 17u);
 }
 
 TEST_F(RunStateTest, TitleAndPortFromTheConfiguration) {

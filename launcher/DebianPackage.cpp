@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -88,14 +86,6 @@ private:
     std::string file_;
     archive* a_;
 };
-
-std::string ReadWhole(const fs::path& File) {
-    std::ifstream in(File, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof())
-        throw Exception("Unable to read " + File.string());
-    return bytes;
-}
 
 // Debian's compressed documents: gzip at its best, with no time in the header.
 std::string Gzip(const std::string& Text) {
@@ -194,7 +184,7 @@ std::string WriteDebianPackage(const TDebianPackage& Package, const std::string&
                 tar.Folder(inside + "/");
                 continue;
             }
-            const std::string content = ReadWhole(file);
+            const std::string content = TKo::ReadTextFile(file.string());
             const bool runs =
                 (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
             tar.File(inside, content, runs ? 0755 : 0644);
@@ -218,10 +208,8 @@ std::string WriteDebianPackage(const TDebianPackage& Package, const std::string&
             md5sums << TKo::MD5Hex(png) << "  usr/share/icons/" << path << "\n";
         }
         const std::string copyright =
-            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
-            "Upstream-Name: " +
-            name + "\n\nFiles: *\nCopyright: " + Year() + " " + Package.Maintainer +
-            "\nLicense: custom\n " + Package.Title +
+            Package.Title + " (" + name + ")\n\nCopyright " + Year() + " " + Package.Maintainer +
+            "\n\n" + Package.Title +
             " is distributed by its author under the author's own terms.\n";
         tar.File(doc + "/copyright", copyright);
         md5sums << TKo::MD5Hex(copyright) << "  " << doc.substr(2) << "/copyright\n";
@@ -268,8 +256,8 @@ std::string WriteDebianPackage(const TDebianPackage& Package, const std::string&
     {
         TArchive ar(deb.string(), true);
         ar.File("debian-binary", "2.0\n");
-        ar.File("control.tar.xz", ReadWhole(control));
-        ar.File("data.tar.xz", ReadWhole(data));
+        ar.File("control.tar.xz", TKo::ReadTextFile(control.string()));
+        ar.File("data.tar.xz", TKo::ReadTextFile(data.string()));
         ar.Close();
     }
     std::error_code ec;

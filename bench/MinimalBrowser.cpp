@@ -1,6 +1,8 @@
 // The floor of the desktop benchmark: the least a program can do to show a page with the same
-// browser engine. Loads the address it is given in a bare web view and ends once the page has
-// loaded completely, printing nothing.
+// browser engine, drawing as the program would on this machine. Loads the address it is given in
+// a bare web view and ends once the page has loaded completely, printing nothing.
+
+#include "kit/Rendering.h"
 
 #include <QApplication>
 #include <QWebEngineView>
@@ -11,6 +13,7 @@
 int main(int argc, char** argv) {
     if (geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    quindle::ChooseRendering();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2)

@@ -148,6 +148,10 @@ public:
     // True when a server on the loopback address at Port accepts a connection and sends
     // something within TimeoutMs (servers that speak first greet their clients).
     static bool PortGreets(int Port, int TimeoutMs);
+    // True when a socket listens on Port, on any address: asked of the system's table, so that
+    // the server is neither connected to (a database server logs every connection that goes
+    // without a word) nor kept from binding its port by a probe.
+    static bool PortListens(int Port);
     static std::string MD5Hex(const std::string& Text);
     static std::string GetMD5(const std::string& Text);
     static bool SetPHPRCEnv(const std::string& Folder);

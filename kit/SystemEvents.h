@@ -5,6 +5,7 @@
 // on a descriptor, the window waits on that; elsewhere it looks now and then. Both calls are
 // safe to make often.
 
+#include <cstdint>
 #include <memory>
 
 namespace quindle {
@@ -48,6 +49,23 @@ private:
 #else
     int fd_ = -1;
 #endif
+};
+
+// Announces the end of one process: a server that ends is heard at once, and nothing looks at
+// the process list while it runs.
+class TProcessEndWatch {
+public:
+    explicit TProcessEndWatch(std::uint32_t Pid);
+    ~TProcessEndWatch();
+    TProcessEndWatch(const TProcessEndWatch&) = delete;
+    TProcessEndWatch& operator=(const TProcessEndWatch&) = delete;
+    // A descriptor that becomes readable, and stays so, once the process has ended (also when it
+    // had ended before the watch began); -1 where the system does not announce it that way, or
+    // for an id that names no process.
+    int Descriptor() const { return fd_; }
+
+private:
+    int fd_ = -1;
 };
 
 } // namespace quindle

@@ -306,11 +306,10 @@ void TRunState::StartWebServer() {
     ApacheExe = WebServerExe(BinDir);
     EndLeftovers(ApacheExe, Wait);
     ApachePid = SpawnWebServer(ApacheExe, HttpdConfFile, DataDir);
-    ApacheStartedAt = std::chrono::steady_clock::now();
 }
 
-void TRunState::WaitForWebWorker() {
-    ApachePids = quindle::WaitForWebWorker(ApacheExe, ApachePid, Wait, ApacheStartedAt);
+void TRunState::WaitForServers() {
+    ApachePids = quindle::WaitForServers(ApacheExe, ApachePid, WebPort, MySqlPid, MySqlPort, Wait);
 }
 
 std::string TRunState::HomeAddress() const {
@@ -360,6 +359,10 @@ void TRunState::StartOutsideBrowser() {
 
 bool TRunState::OutsideBrowserRunning() const {
     return !TKo::FindProcessesByPath(OutsideBrowserExe()).empty();
+}
+
+TCardinalArray TRunState::OutsideBrowserProcesses() const {
+    return TKo::FindProcessesByPath(OutsideBrowserExe());
 }
 
 } // namespace quindle

@@ -56,8 +56,8 @@ public:
     // names: that account gets PHP's folders, and what it cannot reach is described in
     // WebServerAccessProblem.
     void PrepareWebServerAccount();
-    void StartWebServer();   // ends leftovers and starts it
-    void WaitForWebWorker(); // until it has spawned its worker
+    void StartWebServer(); // ends leftovers and starts it
+    void WaitForServers(); // until they serve
     std::string HomeAddress() const;
 
     // Ends every process this run started: the splash, an outside browser and a reported
@@ -100,6 +100,7 @@ public:
     std::string BrowserMessageName() const;
     void StartOutsideBrowser();
     bool OutsideBrowserRunning() const;
+    TCardinalArray OutsideBrowserProcesses() const; // every process running it
 
     // --- The state of the run ----------------------------------------------------------------
     std::string DataDir, ConfigFile, BrandFile, BinDir;
@@ -111,9 +112,6 @@ public:
     std::string HttpdConfFile, ApacheExe;
     std::string WebServerAccessProblem; // empty when the web server can do its work
     std::uint32_t ApachePid = 0;
-    // When the web server was started: the first pause of the wait for its worker runs from here,
-    // while the window and the browser engine are made.
-    std::chrono::steady_clock::time_point ApacheStartedAt;
     TCardinalArray ApachePids;
     std::string BrowserIniFile, BrowserPath, BrowserParameters;
     std::uint32_t BrowserPid = 0;

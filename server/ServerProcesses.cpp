@@ -54,22 +54,32 @@ bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wai
     TCardinalArray ended = TKo::FindProcessesByPath(ExePath);
     if (ended.empty())
         return true; // nothing to end, nothing to wait for
+    // An ended process no longer shows its program file long before it has closed its files
+    // and ports: it is followed by its id until it is gone.
+    auto gone = [&] {
+        return std::none_of(ended.begin(), ended.end(), [](std::uint32_t pid) {
+            return TKo::ProcessExists(std::int32_t(pid));
+        });
+    };
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kLeftoverEndMs);
+    auto left = [&] {
+        return int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              deadline - std::chrono::steady_clock::now())
+                                              .count()));
+    };
     for (auto pid : ended)
         TKo::KillProcess(pid);
-    Wait.Pause(60);
-    for (auto pid : TKo::FindProcessesByPath(ExePath)) {
+    // A process that one of them started while it was ended is ended once they are gone.
+    bool done = WaitFor(gone, left(), Wait);
+    const TCardinalArray late = TKo::FindProcessesByPath(ExePath);
+    for (auto pid : late) {
         TKo::KillProcess(pid);
         ended.push_back(pid);
     }
-    // An ended process no longer shows its program file long before it has closed its files
-    // and ports: it is followed by its id until it is gone.
-    return WaitFor(
-        [&] {
-            return std::none_of(ended.begin(), ended.end(), [](std::uint32_t pid) {
-                return TKo::ProcessExists(std::int32_t(pid));
-            });
-        },
-        kLeftoverEndMs, Wait);
+    if (!late.empty())
+        done = WaitFor(gone, left(), Wait);
+    return done;
 }
 
 bool WaitForDatabaseFiles(const std::string& DatabaseDir, const TCooperativeWait& Wait) {
@@ -107,21 +117,30 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
     return TKo::RunBoundProgram(ApacheExe, WebServerArguments(HttpdConfFile), "", SW_HIDE);
 }
 
-TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
-                                const TCooperativeWait& Wait,
-                                std::chrono::steady_clock::time_point Started) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerWaitMs);
-    auto since = Started;
-    while (ApachePid != 0 && TKo::ProcessExists(std::int32_t(ApachePid)) &&
-           std::chrono::steady_clock::now() < deadline) {
-        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - since)
-                               .count();
-        Wait.Idle(int(std::max<long long>(0, kWorkerLookMs - spent)));
-        since = std::chrono::steady_clock::now();
-        if (TKo::FindProcessesByPath(ApacheExe).size() >= 2)
+TCardinalArray WaitForServers(const std::string& ApacheExe, std::uint32_t ApachePid, int WebPort,
+                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kServeWaitMs);
+    auto running = [](std::uint32_t Pid) { return TKo::ProcessExists(std::int32_t(Pid)); };
+    // The system's table of listening sockets is one small file: a look costs next to nothing,
+    // where a look at the process list reads files of every process. A port that listens is
+    // served: the system accepts connections for the server from then on.
+    bool webServes = false, databaseServes = MySqlPid == 0;
+    auto nextWorkerLook = Clock::now();
+    while (ApachePid != 0 && running(ApachePid) && Clock::now() < deadline) {
+        if (!webServes) {
+            webServes = TKo::PortListens(WebPort);
+            if (!webServes && Clock::now() >= nextWorkerLook) {
+                webServes = TKo::FindProcessesByPath(ApacheExe).size() >= 2;
+                nextWorkerLook = Clock::now() + std::chrono::milliseconds(kWorkerLookMs);
+            }
+        }
+        // A database server that has ended will not serve: the page says so, as it would later.
+        if (!databaseServes)
+            databaseServes = !running(MySqlPid) || TKo::PortListens(MySqlPort);
+        if (webServes && databaseServes)
             return TKo::FindProcessesByPath(ApacheExe);
+        Wait.Idle(kServeLookMs);
     }
     return TCardinalArray();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Starting and ending the package's servers: found by executable file, started hidden with
-// their exact command lines, watched only through the process list.
+// their exact command lines, watched through the process list and the system's table of
+// listening sockets, never by talking to them.
 
 #include "kit/KoClass.h"
 
@@ -22,10 +23,12 @@ struct TCooperativeWait {
     void Idle(int Milliseconds) const;
 };
 
-// How long the start-up waits for the web server's worker before it goes on without it, and how
-// far apart it looks (the first look this long after the server's start).
-constexpr int kWorkerWaitMs = 30000;
-constexpr int kWorkerLookMs = 330;
+// How long the start-up waits for the servers to serve before it goes on without them; how far
+// apart it looks at their ports, and for the web server's worker (a configuration that listens
+// on another port is served once the worker is there).
+constexpr int kServeWaitMs = 30000;
+constexpr int kServeLookMs = 4;
+constexpr int kWorkerLookMs = 100;
 // How long the database server may take to close its files when asked to end.
 constexpr int kDatabaseStopMs = 30000;
 
@@ -37,9 +40,9 @@ std::string WebServerExe(const std::string& BinDir);
 // of its files and port before it starts the new one all the same.
 constexpr int kLeftoverEndMs = 10000;
 
-// Ends every process of that executable, pauses 60 ms, and does it once more (when there was
-// anything to end); then waits, letting events run, until every one ended is gone and has let
-// go of its files and ports. False when one is still there after kLeftoverEndMs.
+// Ends every process of that executable and waits, letting events run, until they are gone and
+// have let go of their files and ports; then does the same for any process of it that one of them
+// started meanwhile. False when one is still there after kLeftoverEndMs.
 bool KillProcessesByPath(const std::string& ExePath, const TCooperativeWait& Wait);
 
 // Waits, letting events run, until no process holds the database folder's lock files: a server
@@ -59,13 +62,13 @@ std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string
 // Starts the web server hidden; returns the parent's id, 0 when it did not start.
 std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
                              const std::string& DataDir);
-// Waits, letting events run, until the web server has spawned its worker (or has ended, or the
-// bound has passed); returns every process of the executable then running, or nothing.
-// The first pause ends 330 ms after Started (the web server's start), the others 330 ms after
-// the test before them.
-TCardinalArray WaitForWebWorker(const std::string& ApacheExe, std::uint32_t ApachePid,
-                                const TCooperativeWait& Wait,
-                                std::chrono::steady_clock::time_point Started);
+// Waits, letting events run, until the web server serves (a socket listens on its port, or it
+// has spawned its worker) and the database server, when MySqlPid is not 0, listens on its port:
+// the first page asked for finds both. Gives up on a
+// server that has ended, and after kServeWaitMs. Returns every process of the web server's
+// executable then running; nothing when it has ended or did not serve in time.
+TCardinalArray WaitForServers(const std::string& ApacheExe, std::uint32_t ApachePid, int WebPort,
+                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait);
 
 // Ends a process and every process whose parent chain reaches it, the descendants first (once
 // the parent is gone, they can no longer be traced to it).

@@ -1,8 +1,10 @@
 #include "window/InteractiveRun.h"
 #include "kit/KoClass.h"
+#include "kit/Rendering.h"
 #include "kit/Strings.h"
 #include "kit/SystemEvents.h"
 #include "launcher/Modules.h"
+#include "window/CaretRest.h"
 #include "window/ErrorReport.h"
 #include "window/TfrmMain.h"
 
@@ -62,6 +64,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand,
                    TPreparedRun& Prepared) {
     g_run = &Prepared.State;
     g_previousHandler = qInstallMessageHandler(EndRunOnFatalMessage);
+    ChooseRendering();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The windows carry the package's own name for the desktop, on X and on Wayland, from the
     // first one on (the toolkit takes the X class from the application name then).
@@ -71,6 +74,7 @@ int RunInteractive(int argc, char** argv, std::uint16_t StartupShowCommand,
     QApplication::setApplicationName(QString::fromStdString(id));
     QApplication::setDesktopFileName(QString::fromStdString(id));
     QApplication::setQuitOnLastWindowClosed(false);
+    new TCaretRest(g_app);
     // Asked to end while the toolkit started: the window's own notifier serves later requests.
     if (Prepared.FirstInstance && TakeEndRequest()) {
         Prepared.State.EndProcesses();

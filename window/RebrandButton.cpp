@@ -52,6 +52,8 @@ void TfrmMain::btnBrandClick() {
     } catch (...) {
         // What the builder does not show itself is not shown.
     }
+    // The build paused the database server and started a new one.
+    WatchServers();
 }
 
 } // namespace quindle

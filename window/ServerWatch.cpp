@@ -5,6 +5,8 @@
 #include "window/TStatusBar.h"
 #include "window/TfrmMain.h"
 
+#include <QSocketNotifier>
+
 #include <chrono>
 #include <cstdio>
 
@@ -19,6 +21,39 @@ void TfrmMain::KeepServersUp() {
         if (!news.Error.empty())
             ShowErrorBox("Error", news.Error, this);
     }
+    WatchServers();
+}
+
+void TfrmMain::WatchServers() {
+    // A server that ends is heard at once and started again: nothing looks at the processes
+    // while they run. An ended one stays unwatched until another process takes its place (a
+    // paused database server stays ended on purpose).
+    const std::uint32_t pids[] = {state_.ApachePid, state_.MySqlPid};
+    bool look = false;
+    for (int i = 0; i < 2; ++i) {
+        TServerEnd& end = serverEnds_[i];
+        if (end.Pid != pids[i]) {
+            end.Notifier.reset();
+            end.Watch.reset();
+            end.Pid = pids[i];
+            if (end.Pid != 0)
+                end.Watch = std::make_unique<TProcessEndWatch>(end.Pid);
+            if (end.Watch && end.Watch->Descriptor() >= 0) {
+                end.Notifier = std::make_unique<QSocketNotifier>(qintptr(end.Watch->Descriptor()),
+                                                                 QSocketNotifier::Read);
+                connect(end.Notifier.get(), &QSocketNotifier::activated, this, [this, i] {
+                    // The descriptor stays ready: heard once, it is put away.
+                    serverEnds_[i].Notifier->setEnabled(false);
+                    KeepServersUp();
+                });
+            }
+        }
+        look = look || (end.Pid != 0 && !end.Notifier);
+    }
+    if (!look)
+        tmrServers_.stop();
+    else if (!tmrServers_.isActive())
+        tmrServers_.start();
 }
 
 } // namespace quindle

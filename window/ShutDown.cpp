@@ -39,6 +39,7 @@ void TfrmMain::ShutDown() {
 void TfrmMain::FormDestroy() {
     // A request to end that arrives while ending (the waits let events run) runs these steps
     // again from its own call; each of them is done once and skipped after.
+    ending_ = true;
     tmrOutsideEvents_.stop();
     tmrServers_.stop();
     disconnect(splashCloser_);

@@ -11,9 +11,14 @@
 #include "window/WindowHelpers.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
+
+#include <memory>
+#include <vector>
 
 namespace quindle {
 namespace {
@@ -21,10 +26,11 @@ namespace {
 // How long the start-up waits for an outside browser's process to appear, how often it looks,
 // and how long it lets the browser settle once it is there.
 constexpr int kOutsideBrowserWaitMs = 30000;
-constexpr int kOutsideBrowserLookMs = 330;
+constexpr int kOutsideBrowserLookMs = 20;
 constexpr int kOutsideBrowserSettleMs = 618;
-// While the outside browser runs, how often the program looks whether it still does, in passes
-// of kOutsideBrowserPassMs each.
+// While the outside browser runs, how often the program looks whether it still does where the
+// end of a process is not announced; the passes of kOutsideBrowserPassMs each give a browser
+// that hands the site to another of its processes the time to do so.
 constexpr int kOutsideBrowserRunningLookMs = 618;
 constexpr int kOutsideBrowserPassMs = 1000;
 
@@ -58,10 +64,10 @@ void TfrmMain::FormCreate() {
         }
         if (!earlyError_.empty())
             throw Exception(earlyError_);
-        // The browser engine starts up while the web server spawns its worker: in the events
-        // the wait lets run.
+        // The browser engine starts up while the servers finish theirs: in the events the wait
+        // lets run.
         QTimer::singleShot(0, this, [this] { UseProfileIn(state_.DataDir); });
-        s.WaitForWebWorker();
+        s.WaitForServers();
         UseProfileIn(s.DataDir);
 
         LetMessagesRun();
@@ -91,7 +97,8 @@ void TfrmMain::FormCreate() {
             SetTrayIcon(true);
         EndSplashOnceLoaded();
         s.Started = true;
-        tmrServers_.start();
+        WatchServers();
+        UpdateOutsideLook();
         if (!s.WebServerAccessProblem.empty())
             QTimer::singleShot(
                 0, this, [this] { ShowErrorBox("Error", state_.WebServerAccessProblem, this); });
@@ -155,13 +162,36 @@ void TfrmMain::RunOutsideBrowser() {
     for (int pass = 0; pass < 3; ++pass) {
         try {
             s.Wait.Idle(kOutsideBrowserPassMs);
-            while (s.OutsideBrowserRunning())
-                s.Wait.Idle(kOutsideBrowserRunningLookMs);
+            WaitWhileOutsideBrowserRuns();
         } catch (...) {
             LogCaught("Waiting for the outside browser");
         }
     }
     ShutDown();
+}
+
+void TfrmMain::WaitWhileOutsideBrowserRuns() {
+    // The end of each of its processes is heard, and the processes are looked for again then:
+    // nothing is looked at while they run. Events run meanwhile, the shutdown included.
+    for (TCardinalArray running; !(running = state_.OutsideBrowserProcesses()).empty();) {
+        QEventLoop loop;
+        std::vector<std::unique_ptr<TProcessEndWatch>> ends;
+        std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+        bool heard = true;
+        for (std::uint32_t pid : running) {
+            ends.push_back(std::make_unique<TProcessEndWatch>(pid));
+            if (ends.back()->Descriptor() < 0) {
+                heard = false;
+                continue;
+            }
+            notifiers.push_back(std::make_unique<QSocketNotifier>(
+                qintptr(ends.back()->Descriptor()), QSocketNotifier::Read));
+            connect(notifiers.back().get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        }
+        if (!heard)
+            QTimer::singleShot(kOutsideBrowserRunningLookMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 } // namespace quindle

@@ -53,13 +53,12 @@ TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
         // The wake-up is the change: the medium is looked at at once.
         connect(notifier, &QSocketNotifier::activated, this, &TfrmMain::EndIfMediumGone);
     }
-    const bool announced = endRequests >= 0 && mounts_.Descriptor() >= 0;
-    tmrOutsideEvents_.setInterval(announced ? kTrayLookMs : kOutsideEventsLookMs);
+    endsAnnounced_ = endRequests >= 0 && mounts_.Descriptor() >= 0;
+    tmrOutsideEvents_.setInterval(endsAnnounced_ ? kTrayLookMs : kOutsideEventsLookMs);
     connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
-    tmrOutsideEvents_.start();
+    UpdateOutsideLook();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
-    // A server that ends on its own is noticed within a second, once the start-up is done.
-    tmrServers_.setInterval(500);
+    tmrServers_.setInterval(kServerLookMs);
     connect(&tmrServers_, &QTimer::timeout, this, &TfrmMain::KeepServersUp);
 }
 
@@ -164,13 +163,34 @@ void TfrmMain::CheckOutsideEvents() {
     // A window hidden in a tray that has gone (its panel ended) would be out of reach.
     if (state_.Started && trayIcon_ && startShow_ != TStartShow::Never && !isVisible() && !InTray())
         showMinimized();
+    UpdateOutsideLook();
+}
+
+void TfrmMain::UpdateOutsideLook() {
+    if (ending_)
+        return;
+    // A tray's coming and going is announced to nobody: it is looked for while the icon waits
+    // for one, and while the window is hidden in one.
+    const bool trayAwaited = state_.Started && state_.TrayIconOn && !trayIcon_;
+    const bool hiddenInTray =
+        state_.Started && trayIcon_ && startShow_ != TStartShow::Never && !isVisible();
+    const bool reportsUnheard = reports_.IsOpen() && !reportNotifier_;
+    if (!endsAnnounced_ || trayAwaited || hiddenInTray || reportsUnheard) {
+        if (!tmrOutsideEvents_.isActive())
+            tmrOutsideEvents_.start();
+    } else {
+        tmrOutsideEvents_.stop();
+    }
 }
 
 void TfrmMain::ListenForReports() {
-    if (!reports_.Open(state_.BrowserMessageName()) || reports_.Handle() < 0)
-        return; // without a descriptor the reports wait for the timer's next look
-    reportNotifier_ = new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
-    connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
+    if (reports_.Open(state_.BrowserMessageName()) && reports_.Handle() >= 0) {
+        reportNotifier_ =
+            new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
+        connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
+    }
+    // Without a descriptor the reports wait for the timer's next look.
+    UpdateOutsideLook();
 }
 
 void TfrmMain::TakeReports() {

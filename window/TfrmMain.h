@@ -18,10 +18,12 @@ class QWebEngineDownloadRequest;
 
 namespace quindle {
 
-// How often the window looks for a tray that was not there, and, where the system does not
-// announce them, for requests to end and media changes.
+// How often the window looks for a tray that was not there, and whether the tray that holds the
+// hidden window is still there; where the system does not announce them, how often it looks for
+// requests to end and media changes, and for servers that have ended.
 constexpr int kTrayLookMs = 1000;
 constexpr int kOutsideEventsLookMs = 100;
+constexpr int kServerLookMs = 500;
 
 class TTrayIconMan;
 
@@ -91,8 +93,12 @@ private:
     void UseProfileIn(const std::string& DataDir);
     void CreateTrayMenu();
     void CheckOutsideEvents();
+    // Looks for outside events only while one can come that nothing announces.
+    void UpdateOutsideLook();
     void EndIfMediumGone(); // ends the run when the medium the program runs from has gone
     void KeepServersUp();
+    // Hears the end of each running server; looks for it where the end is not announced.
+    void WatchServers();
     void LetMessagesRun();
     // Waits of the start-up and shutdown: events run, also during their pauses.
     TCooperativeWait MakeCooperativeWait();
@@ -102,6 +108,8 @@ private:
     // When Browser.ini names an outside browser: the site is shown there, and the
     // program ends when that browser has ended.
     [[noreturn]] void RunOutsideBrowser();
+    // Until no process runs the outside browser any more.
+    void WaitWhileOutsideBrowserRuns();
     void ListenForReports();
     void TakeReports();
     void DownloadRequested(QWebEngineDownloadRequest* Download);
@@ -126,7 +134,16 @@ private:
     TStartShow startShow_ = TStartShow::Normal;
     QTimer tmrOutsideEvents_;
     QMetaObject::Connection splashCloser_;
-    QTimer tmrServers_; // keeps the servers up once the window runs
+    QTimer tmrServers_; // keeps the servers up once the window runs, where ends are not heard
+    // The end of each server process the window waits for: the web server, the database server.
+    struct TServerEnd {
+        std::uint32_t Pid = 0;
+        std::unique_ptr<TProcessEndWatch> Watch;
+        std::unique_ptr<QSocketNotifier> Notifier;
+    };
+    TServerEnd serverEnds_[2];
+    bool endsAnnounced_ = false; // requests to end and media changes come on descriptors
+    bool ending_ = false;        // the shutdown has begun: nothing is looked for any more
     std::unique_ptr<TTrayIconMan> trayIcon_;
     TReportChannel reports_;
     QSocketNotifier* reportNotifier_ = nullptr;

@@ -84,6 +84,7 @@ void TfrmMain::SetMainWindowVisible(bool Show) {
         }
         if (isVisible())
             FormResize();
+        UpdateOutsideLook();
     } catch (...) {
         LogCaught("Showing or hiding the main window");
     }

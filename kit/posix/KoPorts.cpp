@@ -14,6 +14,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace quindle {
@@ -58,6 +60,33 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
                          recv(fd, &byte, 1, 0) == 1;
     close(fd);
     return greeted;
+}
+
+bool TKo::PortListens(int Port) {
+    if (Port <= 0 || Port > 65535)
+        return false;
+    // Each line: slot, local address:port, remote address:port, state, all in hexadecimal; state
+    // 0A is a listening socket.
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        FILE* f = std::fopen(table, "re");
+        if (!f)
+            continue;
+        char line[512];
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) {
+            char local[64], remote[64];
+            unsigned state = 0;
+            if (std::sscanf(line, " %*[0-9]: %63s %63s %x", local, remote, &state) != 3)
+                continue;
+            const char* colon = std::strrchr(local, ':');
+            found = state == 0x0A && colon &&
+                    std::strtoul(colon + 1, nullptr, 16) == static_cast<unsigned long>(Port);
+        }
+        std::fclose(f);
+        if (found)
+            return true;
+    }
+    return false;
 }
 
 bool HoldPortClaim(int Port) {

@@ -8,10 +8,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 
 namespace quindle {
 namespace {
@@ -81,6 +83,20 @@ bool TMountWatch::Changed() {
     // The system reports a change to the first poll after it, and to that one only.
     pollfd p{fd_, POLLPRI, 0};
     return poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR));
+}
+
+TProcessEndWatch::TProcessEndWatch(std::uint32_t Pid) {
+#ifdef SYS_pidfd_open
+    // A process descriptor: it reads as ready when the process ends, whoever ends it, and it
+    // cannot come to name another process that reuses the id. It is closed at every exec.
+    if (Pid > 0 && Pid <= std::uint32_t(INT32_MAX))
+        fd_ = int(syscall(SYS_pidfd_open, pid_t(Pid), 0));
+#endif
+}
+
+TProcessEndWatch::~TProcessEndWatch() {
+    if (fd_ >= 0)
+        close(fd_);
 }
 
 } // namespace quindle

@@ -3,9 +3,11 @@
 #include "kit/KoClass.h"
 #include "kit/PortsPlatform.h"
 
+#include <iphlpapi.h>
 #include <winsock2.h> // brings the rest of the system's interface after it
 
 #include <string>
+#include <vector>
 
 namespace quindle {
 namespace {
@@ -60,6 +62,30 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
                          recv(s, &byte, 1, 0) == 1;
     closesocket(s);
     return greeted;
+}
+
+bool TKo::PortListens(int Port) {
+    if (Port <= 0 || Port > 65535)
+        return false;
+    // The table's size is asked first; it may grow before the second call.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ULONG size = 0;
+        if (GetTcpTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+            return false;
+        std::vector<unsigned char> buffer(size);
+        auto* table = reinterpret_cast<MIB_TCPTABLE*>(buffer.data());
+        const DWORD result = GetTcpTable(table, &size, FALSE);
+        if (result == ERROR_INSUFFICIENT_BUFFER)
+            continue;
+        if (result != NO_ERROR)
+            return false;
+        for (DWORD i = 0; i < table->dwNumEntries; ++i)
+            if (table->table[i].dwState == MIB_TCP_STATE_LISTEN &&
+                ntohs(static_cast<u_short>(table->table[i].dwLocalPort)) == Port)
+                return true;
+        return false;
+    }
+    return false;
 }
 
 bool HoldPortClaim(int Port) {

@@ -101,4 +101,9 @@ bool TMountWatch::Changed() {
     return changed;
 }
 
+// Process ends are not announced on a descriptor here: the caller looks.
+TProcessEndWatch::TProcessEndWatch(std::uint32_t) {}
+
+TProcessEndWatch::~TProcessEndWatch() = default;
+
 } // namespace quindle

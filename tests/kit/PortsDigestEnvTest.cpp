@@ -105,6 +105,23 @@ TEST(Environment, TheLanguageIsNamed) {
     EXPECT_STRNE(std::getenv("OS_LANGUAGE"), "");
 }
 
+TEST(Ports, AListeningSocketIsSeenInTheSystemsTableOnAnyAddress) {
+    int port = 0;
+    {
+        TestListener loopback(24600, true);
+        ASSERT_TRUE(loopback.Ok());
+        port = loopback.Port();
+        EXPECT_TRUE(TKo::PortListens(port));
+        EXPECT_FALSE(TKo::PortListens(port + 1000)); // another port, free
+        TestListener everywhere(port + 1, false);
+        ASSERT_TRUE(everywhere.Ok());
+        EXPECT_TRUE(TKo::PortListens(everywhere.Port()));
+    }
+    EXPECT_FALSE(TKo::PortListens(port)); // closed
+    EXPECT_FALSE(TKo::PortListens(0));
+    EXPECT_FALSE(TKo::PortListens(65536));
+}
+
 TEST(Ports, AServerThatSpeaksFirstGreets) {
     TestListener silent(24500, true);
     ASSERT_TRUE(silent.Ok());

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -242,6 +243,44 @@ TEST(ServerProcesses, KillByPathEndsOnlyThatFilesProcesses) {
     EXPECT_TRUE(WaitUntil([&] { return TKo::FindProcessesByPath(a / "mysqld").empty(); }));
     EXPECT_TRUE(TKo::ProcessExists(std::int32_t(other)));
     TKo::KillProcess(other);
+}
+
+TEST(ServerProcesses, TheStartGoesOnAtTheFirstLookAfterBothServersListenAndNotBefore) {
+    TempDir a;
+    CopyFile(TEST_CHILD_PATH, a / "Apache");
+    const auto web = TKo::RunProgram(a / "Apache", "sleep 30", "", SW_HIDE);
+    const auto database = TKo::RunProgram(TEST_CHILD_PATH, "sleep 30", "", SW_HIDE);
+    ASSERT_TRUE(web && database);
+    const int webPort = TKo::FindFreePort(24700, true);
+    const int databasePort = TKo::FindFreePort(webPort + 1, true);
+    // The servers open their ports during the wait's pauses: the web server's first.
+    std::unique_ptr<TestListener> webListens, databaseListens;
+    int looks = 0;
+    TCooperativeWait wait;
+    wait.Sleep = [&](int) {
+        if (++looks == 3)
+            webListens = std::make_unique<TestListener>(webPort, true);
+        if (looks == 6)
+            databaseListens = std::make_unique<TestListener>(databasePort, true);
+    };
+    EXPECT_EQ(WaitForServers(a / "Apache", web, webPort, database, databasePort, wait),
+              TCardinalArray{web});
+    EXPECT_EQ(looks, 6);
+    ASSERT_EQ(databaseListens->Port(), databasePort);
+
+    // A database server that has ended will not listen: the page says so, it is not waited for.
+    databaseListens.reset();
+    TKo::KillProcess(database);
+    ASSERT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(database)); }));
+    looks = 0;
+    EXPECT_EQ(WaitForServers(a / "Apache", web, webPort, database, databasePort, wait),
+              TCardinalArray{web});
+    EXPECT_EQ(looks, 0);
+    // A web server that has ended ends the wait with nothing.
+    webListens.reset();
+    TKo::KillProcess(web);
+    ASSERT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(web)); }));
+    EXPECT_TRUE(WaitForServers(a / "Apache", web, webPort, 0, 0, wait).empty());
 }
 
 TEST(ServerProcesses, StoppingTheWebServerEndsWorkersItNeverRecorded) {

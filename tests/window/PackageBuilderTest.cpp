@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -374,6 +375,10 @@ TEST(RebrandingARunningPackage, TakesEveryCommittedRowAndTheAuthorKeepsHisDataba
                           state.KeepServersUp(std::chrono::steady_clock::now()).empty() &&
                           TKo::FindProcessesByPath(state.MySqlExe).empty();
     };
+    // The build stands in for the program's own Rebrand button, which pauses the watch of its
+    // servers; the program itself is held still meanwhile, or it would take the paused server
+    // for one that ended by itself and start it again at once, as it must for such a one.
+    ASSERT_EQ(kill(pid_t(run.MainPid()), SIGSTOP), 0);
     WritePackage(choices, sources);
     EXPECT_TRUE(copiedWhileDown);
     const std::string out = GetOutputDir();
@@ -386,6 +391,7 @@ TEST(RebrandingARunningPackage, TakesEveryCommittedRowAndTheAuthorKeepsHisDataba
         [&] { return HttpRequest(run.WebPort(), "GET", "/notes.php").body == counted; }, 30000))
         << HttpRequest(run.WebPort(), "GET", "/notes.php").body;
     state.EndServers();
+    ASSERT_EQ(kill(pid_t(run.MainPid()), SIGCONT), 0);
     EXPECT_TRUE(run.ShutDownAndWait()) << run.Log();
 
     // The built package holds every row and table, and its server says nothing is missing.

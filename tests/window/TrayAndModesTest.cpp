@@ -1,10 +1,11 @@
-// The tray icon's click rules, the tray menu, showing and hiding the main window, full screen and
-// the About box.
+// The tray icon's click rules, the tray menu, showing and hiding the main window, full screen,
+// the About box, and the text caret at rest.
 
 #include "kit/Product.h"
 #include "kit/TrayClickRules.h"
 #include "tests/window/BrowserTestSupport.h"
 
+#include "window/CaretRest.h"
 #include "window/TTrayIconMan.h"
 #include "window/TWebBrowser.h"
 #include "window/TfrmMain.h"
@@ -16,10 +17,12 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleHints>
+#include <QTest>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -200,4 +203,48 @@ TEST(AboutBox, TheTitleIsCentredWithTheIconTenPixelsBeforeIt) {
         EXPECT_EQ(about.pos(), QPoint((screen.width() - 295) / 2, (screen.height() - 194) / 2));
         about.accept();
     }
+}
+
+namespace {
+
+// Counts the paintings of a widget.
+class TPaintCount : public QObject {
+public:
+    explicit TPaintCount(QWidget* Widget) { Widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(CaretRest, AFocusedTextBoxIsNotRepaintedUntilTheUserTypesAndRestsAgainAfterAWhile) {
+    const int flash = QApplication::cursorFlashTime();
+    ASSERT_GT(flash, 0);
+    {
+        TCaretRest rest(nullptr, 3 * flash);
+        QLineEdit edit;
+        edit.show();
+        edit.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+        edit.setFocus();
+        QTest::qWait(100);
+        TPaintCount paints(&edit);
+        QTest::qWait(2 * flash); // a caret that blinked would be painted four times
+        EXPECT_EQ(paints.count, 0);
+        QTest::keyClick(&edit, Qt::Key_A);
+        QTest::qWait(2 * flash);
+        EXPECT_GE(paints.count, 3) << "the caret blinks while the user types";
+        QTest::qWait(2 * flash); // past the blinking time
+        const int atRest = paints.count;
+        QTest::qWait(2 * flash);
+        EXPECT_EQ(paints.count, atRest);
+        EXPECT_EQ(edit.text(), QStringLiteral("a"));
+    }
+    EXPECT_EQ(QApplication::cursorFlashTime(), flash);
 }

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quindle;
@@ -44,6 +45,32 @@ TEST(PosixSystemEvents, TerminationHangUpAndInterruptAreKeptAsOneRequestEachAndW
     EXPECT_FALSE(TakeEndRequest());
     for (int sig : {SIGTERM, SIGHUP, SIGINT})
         signal(sig, SIG_DFL); // the rest of the suite must still be stoppable
+}
+
+TEST(PosixSystemEvents, AProcessEndIsAnnouncedAndStaysAnnounced) {
+    int hold[2];
+    ASSERT_EQ(pipe(hold), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char byte;
+        close(hold[1]);
+        (void)!read(hold[0], &byte, 1); // until the test lets go
+        _exit(0);
+    }
+    close(hold[0]);
+    TProcessEndWatch watch{std::uint32_t(child)};
+    ASSERT_GE(watch.Descriptor(), 0);
+    EXPECT_FALSE(Wakes(watch.Descriptor(), POLLIN, 100));
+    close(hold[1]);
+    EXPECT_TRUE(Wakes(watch.Descriptor(), POLLIN, 5000));
+    EXPECT_TRUE(Wakes(watch.Descriptor(), POLLIN, 0)); // not taken by a look
+    // An ended process watched afterwards reads as ended; once reaped, there is nothing to watch.
+    TProcessEndWatch late{std::uint32_t(child)};
+    EXPECT_TRUE(Wakes(late.Descriptor(), POLLIN, 0));
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    EXPECT_LT(TProcessEndWatch(std::uint32_t(child)).Descriptor(), 0);
+    EXPECT_LT(TProcessEndWatch(0).Descriptor(), 0);
 }
 
 TEST(PosixSystemEvents, AChannelNameHasOneListener) {

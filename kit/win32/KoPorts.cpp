@@ -67,14 +67,25 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
 bool TKo::PortListens(int Port) {
     if (Port <= 0 || Port > 65535)
         return false;
+    // Loaded on first use: only the start-up's wait for the servers asks, and every other
+    // program of the kit starts without the library.
+    using TGetTcpTable = ULONG(WINAPI*)(PMIB_TCPTABLE, PULONG, BOOL);
+    static const auto getTcpTable = [] {
+        const HMODULE library = LoadLibraryA("iphlpapi.dll");
+        return library ? reinterpret_cast<TGetTcpTable>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "GetTcpTable")))
+                       : nullptr;
+    }();
+    if (!getTcpTable)
+        return false;
     // The table's size is asked first; it may grow before the second call.
     for (int attempt = 0; attempt < 3; ++attempt) {
         ULONG size = 0;
-        if (GetTcpTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        if (getTcpTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
             return false;
         std::vector<unsigned char> buffer(size);
         auto* table = reinterpret_cast<MIB_TCPTABLE*>(buffer.data());
-        const DWORD result = GetTcpTable(table, &size, FALSE);
+        const ULONG result = getTcpTable(table, &size, FALSE);
         if (result == ERROR_INSUFFICIENT_BUFFER)
             continue;
         if (result != NO_ERROR)

@@ -33,16 +33,20 @@ void DeletePartFile(const std::string& AppPath, const std::string& Relative,
     }
 }
 
+// The key of a line of php.ini, lower-cased; empty for a line without one.
+std::string LineKey(const std::string& Line) {
+    const std::size_t equals = Line.find('=');
+    return equals == std::string::npos ? std::string() : LowerCase(Trim(Line.substr(0, equals)));
+}
+
 // The name an extension line of php.ini enables ("extension = gd", "zend_extension=opcache.so",
 // quoted or not), lower-cased; empty for any other line.
 std::string EnabledExtension(const std::string& Line) {
-    std::string text = Trim(Line);
-    const std::size_t equals = text.find('=');
-    if (equals == std::string::npos)
-        return std::string();
-    const std::string key = LowerCase(Trim(text.substr(0, equals)));
+    const std::string text = Trim(Line);
+    const std::string key = LineKey(text);
     if (key != "extension" && key != "zend_extension")
         return std::string();
+    const std::size_t equals = text.find('=');
     std::string value = Trim(text.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);
@@ -52,10 +56,12 @@ std::string EnabledExtension(const std::string& Line) {
     return LowerCase(value);
 }
 
-// Drops the lines of deleted extensions from the php.ini template; every other byte stays.
-void ForgetExtensions(const std::string& AppPath, const std::set<std::string>& Deleted) {
+// Drops the lines of deleted extensions and of the keys of deleted parts from the php.ini
+// template; every other byte stays.
+void ForgetDeletedParts(const std::string& AppPath, const std::set<std::string>& Deleted,
+                        const std::set<std::string>& DeletedKeys) {
     const std::string& templateFile = DownsizeTable().PhpIniTemplate;
-    if (Deleted.empty() || templateFile.empty())
+    if ((Deleted.empty() && DeletedKeys.empty()) || templateFile.empty())
         return;
     const std::string path = Resolved(AppPath, templateFile);
     if (!FileExists(path))
@@ -66,7 +72,7 @@ void ForgetExtensions(const std::string& AppPath, const std::set<std::string>& D
         std::size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;
         const std::string line = text.substr(start, end - start);
-        if (!Deleted.count(EnabledExtension(line)))
+        if (!Deleted.count(EnabledExtension(line)) && !DeletedKeys.count(LineKey(line)))
             kept += line;
         start = end;
     }
@@ -84,7 +90,7 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
     Pause();
 
     const TDownsizeTable& table = DownsizeTable();
-    std::set<std::string> deletedExtensions;
+    std::set<std::string> deletedExtensions, deletedKeys;
     for (std::size_t i = 0; i < table.Parts.size(); ++i) {
         if (i >= Flags.size() || Flags[i] == "0")
             continue;
@@ -97,6 +103,11 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
             if (part.FavoriteKey)
                 TKo::DeleteIniKey(AppPath + "bin/Favorites.ini", part.FavoriteSection,
                                   part.FavoriteKey);
+            bool gone = true;
+            for (const std::string& file : part.Files)
+                gone = gone && !FileExists(Resolved(AppPath, file));
+            if (part.PhpIniKey && gone)
+                deletedKeys.insert(LowerCase(part.PhpIniKey));
         } catch (...) {
             // A part that cannot be deleted stays; the next is still looked at.
         }
@@ -117,7 +128,7 @@ void RunDownsize(const std::vector<std::string>& Flags, const std::string& AppPa
         }
     }
     try {
-        ForgetExtensions(AppPath, deletedExtensions);
+        ForgetDeletedParts(AppPath, deletedExtensions, deletedKeys);
     } catch (...) {
         // A template that cannot be written keeps its lines; PHP then warns about them.
     }

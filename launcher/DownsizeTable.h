@@ -14,6 +14,8 @@ struct TDownsizePart {
     std::vector<std::string> Files;
     const char* FavoriteSection = nullptr;
     const char* FavoriteKey = nullptr;
+    // A key of the php.ini template whose line names the part: it goes with the part's files.
+    const char* PhpIniKey = nullptr;
 };
 
 // Files that only go once none of the files that need them is left.

@@ -170,7 +170,8 @@ void TRunState::PrepareWebServerAccount() {
     const std::string site = SiteFolder(ServerContext());
     if (!AccountCanAccess(account, site, false))
         unreachable.push_back(site);
-    for (const std::string& folder : {SessionFolder(DataDir), UploadFolder(DataDir)}) {
+    for (const std::string& folder :
+         {SessionFolder(DataDir), UploadFolder(DataDir), OutboxFolder(DataDir)}) {
         GiveFolderToAccount(folder, account);
         if (!AccountCanAccess(account, folder, true))
             unreachable.push_back(folder);

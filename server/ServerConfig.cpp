@@ -52,6 +52,19 @@ std::string QuotedPath(const std::string& Path) {
     return TKo::ReplaceText(ForwardSlashes(Path), "\"", "\\\"", true);
 }
 
+// PHP hands sendmail_path to the shell, so on POSIX a path with blanks or other characters the
+// shell reads (a package in "/media/user/USB DISK") is one word only in single quotes. Windows
+// gets the short path, which has none of them. Plain paths stay as they are.
+std::string SendmailCommandWord(const std::string& Path) {
+    if (PathDelim == '\\' ||
+        Path.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                               "0123456789/._+,:@%=-") == std::string::npos)
+        return QuotedPath(Path);
+    // Not QuotedPath: that would turn the backslash of the shell's quoted quote into a slash.
+    const std::string word = "'" + TKo::ReplaceText(Path, "'", "'\\''", true) + "'";
+    return TKo::ReplaceText(word, "\"", "\\\"", true);
+}
+
 } // namespace
 
 std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDir,
@@ -86,6 +99,10 @@ std::string UploadFolder(const std::string& DataDir) {
     return JoinPath(DataDir, "uploads");
 }
 
+std::string OutboxFolder(const std::string& DataDir) {
+    return JoinPath(DataDir, "outbox"); // the sender's own name for it (mail/Outbox.h)
+}
+
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
     const std::string result = JoinPath(Context.DataDir, "httpd.conf");
     std::string site = Context.AppPath + "www";
@@ -103,14 +120,15 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     const std::string result = JoinPath(Context.DataDir, "php.ini");
     const std::string sendmail =
         GetShortPath(JoinPath(Context.BinDir, std::string("apache/sendmail") + ExeSuffix));
-    // Session files and uploads of one user are nobody else's business.
+    // Session files, uploads and unsent mail of one user are nobody else's business.
     ForcePrivateDirectory(SessionFolder(Context.DataDir));
     ForcePrivateDirectory(UploadFolder(Context.DataDir));
+    ForcePrivateDirectory(OutboxFolder(Context.DataDir));
     return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
                         {{"$PHPRC$", QuotedPath(Context.DataDir)},
                          {"$BINDIR$", QuotedPath(Context.BinDir)},
                          {"$MYSQLPORT$", std::to_string(MySqlPort)},
-                         {"$SENDMAILEXE$", ForwardSlashes(sendmail)},
+                         {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
                          {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketPath(Context.DataDir))}});
 }
 

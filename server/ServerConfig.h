@@ -44,6 +44,8 @@ std::string DatabaseFolder(const TServerContext& Context);
 // The folder that holds PHP's session files, and the one that receives uploads.
 std::string SessionFolder(const std::string& DataDir);
 std::string UploadFolder(const std::string& DataDir);
+// Where the stack's mail sender keeps what it could not deliver.
+std::string OutboxFolder(const std::string& DataDir);
 
 // The account the web server's configuration hands its pages to (its User directive); empty
 // when it names none, or names it by number.

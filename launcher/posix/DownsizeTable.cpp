@@ -25,8 +25,15 @@ const TDownsizeTable& DownsizeTable() {
             // 6: GD, 7: multibyte strings (and EXIF, which needs them)
             {{}, {"bin/Apache/ext/gd.so"}},
             {{}, {"bin/Apache/ext/mbstring.so", "bin/Apache/ext/exif.so"}},
-            // 8: IMAP and mail
-            {{}, {"bin/Apache/sendmail", "bin/Apache/sendmail.ini", "bin/Apache/ext/imap.so"}},
+            // 8: IMAP and mail: the sender, the SMTP client it delivers with and its relay.
+            // Without the template's line PHP hands mail to the system's own sendmail, or
+            // reports that there is none.
+            {{},
+             {"bin/Apache/sendmail", "bin/Apache/msmtp", "bin/Apache/sendmail.ini",
+              "bin/Apache/ext/imap.so"},
+             nullptr,
+             nullptr,
+             "sendmail_path"},
             // 9: cURL, 10: mcrypt, 11: MHASH, 12: sockets
             {{}, {"bin/Apache/ext/curl.so"}},
             {{}, {"bin/Apache/ext/mcrypt.so"}},

@@ -189,8 +189,8 @@ protected:
         chmod(program.c_str(), 0755);
         for (const char* file :
              {"data/mysql/ibdata1", "data/phpmyadmin/config.inc", "bin/mysql/bin/mysqld",
-              "bin/Apache/sendmail", "bin/Apache/sendmail.ini", "bin/Apache/ionCube/i.so",
-              "www/phpmyadmin/index.php", "www/index.php"})
+              "bin/Apache/sendmail", "bin/Apache/msmtp", "bin/Apache/sendmail.ini",
+              "bin/Apache/ionCube/i.so", "www/phpmyadmin/index.php", "www/index.php"})
             Touch(file);
         // The program's windows (its restarted run) and its splash (which keeps a process of the
         // program running) are modules in lib/ beside it; the shared library there is a
@@ -198,7 +198,8 @@ protected:
         Touch("lib/libcrypto.so.3");
         for (const char* module : {"lib/libquindle-splash.so", "lib/libquindle-window.so"})
             CopyFile(std::string(QUINDLE_BINARY_DIR "/") + module, pkg / module);
-        std::string ini = "; the package's PHP\r\n[PHP]\r\nmemory_limit = 128M\r\n";
+        std::string ini = "; the package's PHP\r\n[PHP]\r\nmemory_limit = 128M\r\n"
+                          "sendmail_path = \"$SENDMAILEXE$ -t -i\"\r\n";
         for (const char* ext :
              {"mysqlnd", "pdo", "mysqli", "pdo_mysql", "pdo_sqlite", "sqlite3", "gd", "mbstring",
               "exif", "imap", "curl", "sockets", "fileinfo", "xmlrpc"}) {
@@ -300,8 +301,8 @@ TEST_F(Downsize, MySqlAndPhpMyAdminTakeTheirFoldersDriversLinesAndFavorites) {
     for (const char* line :
          {"extension = mysqlnd\r\n", "extension = mysqli\r\n", "extension = pdo_mysql\r\n"})
         EXPECT_EQ(ini.find(line), std::string::npos) << line;
-    for (const char* line :
-         {"extension = pdo\r\n", "extension = pdo_sqlite\r\n", "[PHP]\r\nmemory_limit = 128M\r\n"})
+    for (const char* line : {"extension = pdo\r\n", "extension = pdo_sqlite\r\n",
+                             "[PHP]\r\nmemory_limit = 128M\r\n", "sendmail_path = "})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
 }
 
@@ -314,8 +315,13 @@ TEST_F(Downsize, SharedFilesGoOnlyWithTheLastExtensionThatNeedsThem) {
     EndRunsOfTheProgram();
     EXPECT_EQ(RunDownsize(Flags({8, 15, 2})).status, 0);
     EXPECT_FALSE(Has("bin/Apache/sendmail"));
+    EXPECT_FALSE(Has("bin/Apache/msmtp"));
     EXPECT_FALSE(Has("bin/Apache/ext/pdo.so"));
-    EXPECT_EQ(ReadFile(pkg / "bin/Apache/php.ini").find("extension = pdo\r\n"), std::string::npos);
+    // Without its line PHP hands mail to the system's sendmail, not to one that is gone.
+    const std::string ini = ReadFile(pkg / "bin/Apache/php.ini");
+    EXPECT_EQ(ini.find("extension = pdo\r\n"), std::string::npos);
+    EXPECT_EQ(ini.find("sendmail_path"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("memory_limit = 128M\r\n"), std::string::npos) << ini;
     // The libraries are the program's and the database server's as well: they always stay.
     EXPECT_TRUE(Has("lib/libcrypto.so.3"));
 }

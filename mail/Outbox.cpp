@@ -3,6 +3,7 @@
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
+#include "mail/Descriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -22,19 +23,6 @@ std::string Now(const char* Format) {
     return std::string(text, std::strftime(text, sizeof text, Format, &local));
 }
 
-bool WriteAll(int Fd, const std::string& Text) {
-    std::size_t done = 0;
-    while (done < Text.size()) {
-        const ssize_t n = write(Fd, Text.data() + done, Text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
-
 } // namespace
 
 std::string KeepInOutbox(const std::string& Folder, const std::string& Message) {
@@ -49,7 +37,7 @@ std::string KeepInOutbox(const std::string& Folder, const std::string& Message) 
             continue;
         if (fd < 0)
             throw Exception("Unable to create " + name + ": " + std::strerror(errno));
-        const bool written = WriteAll(fd, Message) && fsync(fd) == 0;
+        const bool written = WriteWhole(fd, Message) && fsync(fd) == 0;
         const int error = errno;
         close(fd);
         if (!written) {
@@ -72,12 +60,12 @@ void LogToPhpErrorLog(const std::string& File, const std::string& Text) {
     const int fd =
         File.empty() ? -1 : open(File.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        const bool written = WriteAll(fd, line);
+        const bool written = WriteWhole(fd, line);
         close(fd);
         if (written)
             return;
     }
-    WriteAll(STDERR_FILENO, line);
+    WriteWhole(STDERR_FILENO, line);
 }
 
 } // namespace quindle

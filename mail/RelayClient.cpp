@@ -1,5 +1,6 @@
 #include "mail/RelayClient.h"
 #include "kit/Strings.h"
+#include "mail/Descriptor.h"
 
 #include <cerrno>
 #include <csignal>
@@ -23,41 +24,18 @@ struct TPipe {
         Write = fds[1];
         return true;
     }
-    void Close() {
-        for (int* fd : {&Read, &Write})
-            if (*fd >= 0) {
-                close(*fd);
-                *fd = -1;
-            }
+    static void Shut(int& Fd) {
+        if (Fd >= 0)
+            close(Fd);
+        Fd = -1;
     }
-    ~TPipe() { Close(); }
+    void CloseRead() { Shut(Read); }
+    void CloseWrite() { Shut(Write); }
+    ~TPipe() {
+        CloseRead();
+        CloseWrite();
+    }
 };
-
-bool WriteAll(int Fd, const char* Data, std::size_t Size) {
-    while (Size > 0) {
-        const ssize_t n = write(Fd, Data, Size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        Data += n;
-        Size -= std::size_t(n);
-    }
-    return true;
-}
-
-std::string ReadAll(int Fd) {
-    std::string text;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = read(Fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return text;
-        text.append(buf, std::size_t(n));
-    }
-}
 
 // msmtp's lines without its name, and without the closing line that only names the account.
 std::string ReasonFrom(const std::string& Errors) {
@@ -87,10 +65,9 @@ TRelayResult SendThroughMsmtp(const std::string& Msmtp, const std::string& Confi
     if (!configuration.Open() || !input.Open() || !errors.Open())
         return {false, std::string("cannot start msmtp: ") + std::strerror(errno)};
     // An account is a few hundred bytes: the pipe holds it before msmtp runs.
-    if (!WriteAll(configuration.Write, Configuration.data(), Configuration.size()))
+    if (!WriteWhole(configuration.Write, Configuration))
         return {false, std::string("cannot start msmtp: ") + std::strerror(errno)};
-    close(configuration.Write);
-    configuration.Write = -1;
+    configuration.CloseWrite();
 
     std::vector<std::string> args = {Msmtp, "-C", "/dev/fd/" + std::to_string(kConfigurationFd),
                                      "-a", "relay"};
@@ -117,22 +94,20 @@ TRelayResult SendThroughMsmtp(const std::string& Msmtp, const std::string& Confi
         (void)!write(STDERR_FILENO, why.data(), why.size());
         _exit(127);
     }
-    configuration.Close();
-    close(input.Read);
-    input.Read = -1;
-    close(errors.Write);
-    errors.Write = -1;
+    configuration.CloseRead();
+    input.CloseRead();
+    errors.CloseWrite();
 
     // msmtp stops reading when the relay turns the message down; what it says then is the
     // reason, not the broken pipe.
     struct sigaction quiet = {}, old = {};
     quiet.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &quiet, &old);
-    WriteAll(input.Write, Message.data(), Message.size());
-    input.Close();
+    WriteWhole(input.Write, Message);
+    input.CloseWrite();
     sigaction(SIGPIPE, &old, nullptr);
     // Its messages are a few lines: they never fill the pipe while it still reads the message.
-    const std::string said = ReadAll(errors.Read);
+    const std::string said = ReadToEnd(errors.Read);
 
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

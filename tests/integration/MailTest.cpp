@@ -59,6 +59,13 @@ void SetRelay(const PackageCopy& Package, const std::string& Keys) {
     WriteFile(Package.Path("bin/Apache/sendmail.ini"), "[relay]\n" + Keys);
 }
 
+// A relay on this machine's loopback address, then any further keys.
+void SetLoopbackRelay(const PackageCopy& Package, int Port, const std::string& Tls,
+                      const std::string& More = std::string()) {
+    SetRelay(Package,
+             "host = 127.0.0.1\nport = " + std::to_string(Port) + "\ntls = " + Tls + "\n" + More);
+}
+
 // A relay of the tests' own, ended with the test.
 class Relay {
 public:
@@ -125,8 +132,7 @@ protected:
 
 TEST_F(Mail, WhatTheRelayTakesArrivesWholeAndThePageHearsItWasSent) {
     Relay relay("accept");
-    SetRelay(package,
-             "host = 127.0.0.1\nport = " + std::to_string(relay.Port()) + "\ntls = none\n");
+    SetLoopbackRelay(package, relay.Port(), "none");
     run.StartAndWaitForSite();
 
     // A megabyte of every byte value, as an attachment; the form sends it as its whole body.
@@ -148,8 +154,7 @@ TEST_F(Mail, WhatTheRelayTakesArrivesWholeAndThePageHearsItWasSent) {
 
     // Raw UTF-8 in the subject and the body reaches the relay as it was, and the sender the
     // settings name is every message's.
-    SetRelay(package, "host = 127.0.0.1\nport = " + std::to_string(relay.Port()) +
-                          "\ntls = none\nfrom = shop-relay@example.com\n");
+    SetLoopbackRelay(package, relay.Port(), "none", "from = shop-relay@example.com\n");
     EXPECT_EQ(Send("plain", subject, text), "sent");
     ASSERT_TRUE(WaitUntil([&] { return relay.Took(2); }, 20000));
     EXPECT_EQ(relay.Received(2, "envelope"), "shop-relay@example.com\nsomeone@example.com");
@@ -182,8 +187,7 @@ TEST_F(Mail, AMessageNotSentIsReportedSoExplainedInTheLogAndKept) {
 
     // A relay that is set but not there; its account's password stays out of every log.
     const int downPort = TKo::FindFreePort(2700, true);
-    SetRelay(package, "host = 127.0.0.1\nport = " + std::to_string(downPort) +
-                          "\ntls = none\nuser = shop\npassword = s3cret-Passw0rd\n");
+    SetLoopbackRelay(package, downPort, "none", "user = shop\npassword = s3cret-Passw0rd\n");
     EXPECT_EQ(Send("plain", "Down", "Body\n"), "not sent");
     EXPECT_NE(ErrorLog().find("the relay 127.0.0.1:" + std::to_string(downPort) +
                               " did not take it: cannot connect to 127.0.0.1, port " +
@@ -194,8 +198,7 @@ TEST_F(Mail, AMessageNotSentIsReportedSoExplainedInTheLogAndKept) {
 
     // A relay that turns the recipient down.
     Relay refusing("refuse");
-    SetRelay(package,
-             "host = 127.0.0.1\nport = " + std::to_string(refusing.Port()) + "\ntls = none\n");
+    SetLoopbackRelay(package, refusing.Port(), "none");
     EXPECT_EQ(Send("plain", "Refused", "Body\n"), "not sent");
     EXPECT_NE(ErrorLog().find("550 5.7.1 Relaying denied for <someone@example.com>"),
               std::string::npos)
@@ -204,8 +207,7 @@ TEST_F(Mail, AMessageNotSentIsReportedSoExplainedInTheLogAndKept) {
     EXPECT_EQ(Outbox().size(), 3u);
 
     // A relay that cannot do the TLS the settings ask for never gets the message in plain text.
-    SetRelay(package,
-             "host = 127.0.0.1\nport = " + std::to_string(refusing.Port()) + "\ntls = starttls\n");
+    SetLoopbackRelay(package, refusing.Port(), "starttls");
     EXPECT_EQ(Send("plain", "Private", "Body\n"), "not sent");
     EXPECT_NE(ErrorLog().find("the server does not support TLS via the STARTTLS command"),
               std::string::npos)

@@ -4,6 +4,7 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
+#include "server/SiteCopy.h"
 
 #include <filesystem>
 
@@ -34,9 +35,11 @@ bool TRunState::PrepareRun() {
 void TRunState::StartServers() {
     BinDir = GetBinDir();
     SetStackEnvironment();
+    ChooseWebFolders();
     StartDatabaseServer();
     WritePhpIni();
     ChooseWebPort();
+    CopySite();
     WriteHttpdConf();
     PrepareWebServerAccount();
     StartWebServer();
@@ -145,6 +148,38 @@ std::string TRunState::MakeCommandCopy() const {
     }
 }
 
+void TRunState::ChooseWebFolders() {
+    WebDataDir = DataDir;
+    WebAccount.clear();
+    if (TKo::RunningAsAdministrator()) {
+        // The account is the template's to name: the configuration is written from it later.
+        const std::string account = WebServerAccount(JoinPath(BinDir, "apache/httpd.conf"));
+        const std::optional<TAccountIds> ids =
+            account.empty() ? std::nullopt : FindAccount(account);
+        if (ids && ids->Uid != 0) {
+            WebAccount = account;
+            if (!AccountCanAccess(account, DataDir, false)) {
+                const std::string folder = AdministratorFolder(ExtractFileName(DataDir));
+                if (!folder.empty())
+                    WebDataDir = folder;
+            }
+        }
+    }
+    // The mail sender runs as that account, and keeps what it cannot send there.
+    TKo::SetEnvironmentVariable(kWebDataVariable, WebDataDir);
+    const std::string site = ResolvePathCase(TKo::GetAppPath() + "www");
+    SiteWritable =
+        !DirectoryExists(site) ||
+        (WebAccount.empty() ? IsFolderWritable(site) : AccountCanAccess(WebAccount, site, true));
+}
+
+void TRunState::CopySite() {
+    SiteCopyProblem.clear();
+    const TServerContext context = ServerContext();
+    if (SiteRunsFromCopy(context))
+        SiteCopyProblem = quindle::CopySite(context);
+}
+
 TServerContext TRunState::ServerContext() const {
     TServerContext c;
     c.AppPath = TKo::GetAppPath();
@@ -156,22 +191,25 @@ TServerContext TRunState::ServerContext() const {
     const std::string data = ResolvePathCase(c.AppPath + "data");
     c.PackageReadOnly =
         !IsFolderWritable(c.AppPath) || (DirectoryExists(data) && !IsFolderWritable(data));
+    c.WebDataDir = WebDataDir;
+    c.WebAccount = WebAccount;
+    c.SiteWritable = SiteWritable;
     return c;
 }
 
 void TRunState::PrepareWebServerAccount() {
     WebServerAccessProblem.clear();
-    if (!TKo::RunningAsAdministrator())
-        return;
-    const std::string account = WebServerAccount(HttpdConfFile);
+    const std::string& account = WebAccount;
     if (account.empty())
         return;
     std::vector<std::string> unreachable;
-    const std::string site = SiteFolder(ServerContext());
-    if (!AccountCanAccess(account, site, false))
+    const TServerContext context = ServerContext();
+    const std::string site = SiteFolder(context);
+    if (!AccountCanAccess(account, site, SiteRunsFromCopy(context)))
         unreachable.push_back(site);
+    const std::string webData = WebDataFolder(context);
     for (const std::string& folder :
-         {SessionFolder(DataDir), UploadFolder(DataDir), OutboxFolder(DataDir)}) {
+         {SessionFolder(webData), UploadFolder(webData), OutboxFolder(webData)}) {
         GiveFolderToAccount(folder, account);
         if (!AccountCanAccess(account, folder, true))
             unreachable.push_back(folder);

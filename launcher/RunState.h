@@ -32,6 +32,9 @@ public:
     std::string GetBinDir();
     void LinkSharedLibraries() const; // beside the stack's copy in the working folder
     void SetStackEnvironment();       // PHP_EXE, OPENSSL_CONF, SSLEAY_CONF
+    // The account the web server hands its pages to, where that account writes (WebDataDir),
+    // and whether it can write the package's site folder.
+    void ChooseWebFolders();
     std::string MakeCommandCopy() const;
     bool RunningFromCD() const;
     TServerContext ServerContext() const;
@@ -51,6 +54,8 @@ public:
     void StartDatabaseServer();
     std::string WritePhpIni();
     void ChooseWebPort(); // raises when Config.ini port is not a whole number
+    // Brings the site's copy in step with the package when the site runs from one.
+    void CopySite();
     std::string WriteHttpdConf();
     // Started by the administrator, the web server serves as the account its configuration
     // names: that account gets PHP's folders, and what it cannot reach is described in
@@ -111,6 +116,10 @@ public:
     int WebPort = 0;
     std::string HttpdConfFile, ApacheExe;
     std::string WebServerAccessProblem; // empty when the web server can do its work
+    std::string WebDataDir;             // where the web server's account writes
+    std::string WebAccount;             // that account, when it is not ours
+    bool SiteWritable = true;           // it can write the package's site folder
+    std::string SiteCopyProblem;        // the site runs from a copy the package's changes missed
     std::uint32_t ApachePid = 0;
     TCardinalArray ApachePids;
     std::string BrowserIniFile, BrowserPath, BrowserParameters;

@@ -10,6 +10,9 @@ namespace quindle {
 
 // In the working folder, which the program prepares for the web server's account at each start.
 constexpr const char* kOutboxFolder = "outbox";
+// Names the folder that holds the outbox when it is not the working folder: the program sets it
+// for the web server (server/ServerConfig.h).
+constexpr const char* kWebDataVariable = "QUINDLE_WEBDATA";
 
 // Writes Message as a new file in Folder (created for this user alone, as the file is), named by
 // the time and never replacing another; returns its path. Raises Exception when it cannot.

@@ -1,8 +1,8 @@
 // The stack's mail sender, bin/Apache/sendmail: PHP's mail() starts it with a sendmail command
 // line and the message on its input. It delivers through the relay that sendmail.ini beside it
-// sets, with msmtp beside it. Whatever it cannot deliver is kept in the outbox of the run's
-// working folder (PHPRC), and PHP hears the failure: a page is never told that a message it
-// lost was sent.
+// sets, with msmtp beside it. Whatever it cannot deliver is kept in the outbox of the folder the
+// web server's account writes in (the run's working folder, PHPRC, unless the program names
+// another), and PHP hears the failure: a page is never told that a message it lost was sent.
 
 #include "kit/Exceptions.h"
 #include "kit/KoClass.h"
@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     const char* phprc = std::getenv("PHPRC");
     const std::string workingFolder = phprc ? phprc : "";
     const std::string errorLog = PhpErrorLog(workingFolder);
+    const char* webData = std::getenv(kWebDataVariable);
+    const std::string outboxHome = webData && *webData ? webData : workingFolder;
 
     std::string problem;
     try {
@@ -52,9 +54,9 @@ int main(int argc, char** argv) {
 
     std::string kept;
     try {
-        if (workingFolder.empty())
+        if (outboxHome.empty())
             throw Exception("PHPRC names no working folder");
-        kept = "it is kept in " + KeepInOutbox(JoinPath(workingFolder, kOutboxFolder), message);
+        kept = "it is kept in " + KeepInOutbox(JoinPath(outboxHome, kOutboxFolder), message);
     } catch (const Exception& e) {
         kept = "it could not be kept: " + e.Message();
     }

@@ -4,6 +4,7 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
+#include "server/SiteCopy.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -79,9 +80,13 @@ std::string ForwardSlashes(const std::string& Path) {
     return TKo::ReplaceText(Path, "\\", "/", false);
 }
 
+std::string WebDataFolder(const TServerContext& Context) {
+    return Context.WebDataDir.empty() ? Context.DataDir : Context.WebDataDir;
+}
+
 std::string SiteFolder(const TServerContext& Context) {
-    if (Context.RunningFromCD && Context.CopyFilesToHardDisk)
-        return JoinPath(Context.DataDir, "www");
+    if (SiteRunsFromCopy(Context))
+        return SiteCopyFolder(Context);
     return Context.AppPath + "www";
 }
 
@@ -91,23 +96,21 @@ std::string DatabaseFolder(const TServerContext& Context) {
     return Context.AppPath + "data";
 }
 
-std::string SessionFolder(const std::string& DataDir) {
-    return JoinPath(DataDir, "sessions");
+std::string SessionFolder(const std::string& WebDataDir) {
+    return JoinPath(WebDataDir, "sessions");
 }
 
-std::string UploadFolder(const std::string& DataDir) {
-    return JoinPath(DataDir, "uploads");
+std::string UploadFolder(const std::string& WebDataDir) {
+    return JoinPath(WebDataDir, "uploads");
 }
 
-std::string OutboxFolder(const std::string& DataDir) {
-    return JoinPath(DataDir, "outbox"); // the sender's own name for it (mail/Outbox.h)
+std::string OutboxFolder(const std::string& WebDataDir) {
+    return JoinPath(WebDataDir, "outbox"); // the sender's own name for it (mail/Outbox.h)
 }
 
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
     const std::string result = JoinPath(Context.DataDir, "httpd.conf");
-    std::string site = Context.AppPath + "www";
-    if (Context.RunningFromCD && Context.CopyFilesToHardDisk)
-        site = CopyToHardDisk(Context.AppPath, Context.DataDir, "www");
+    const std::string site = SiteFolder(Context);
     return FillTemplate(JoinPath(Context.BinDir, "apache/httpd.conf"), result,
                         {{"$PHPRC$", QuotedPath(Context.DataDir)},
                          {"$BINDIR$", QuotedPath(Context.BinDir)},
@@ -121,11 +124,13 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     const std::string sendmail =
         GetShortPath(JoinPath(Context.BinDir, std::string("apache/sendmail") + ExeSuffix));
     // Session files, uploads and unsent mail of one user are nobody else's business.
-    ForcePrivateDirectory(SessionFolder(Context.DataDir));
-    ForcePrivateDirectory(UploadFolder(Context.DataDir));
-    ForcePrivateDirectory(OutboxFolder(Context.DataDir));
+    const std::string webData = WebDataFolder(Context);
+    ForcePrivateDirectory(SessionFolder(webData));
+    ForcePrivateDirectory(UploadFolder(webData));
+    ForcePrivateDirectory(OutboxFolder(webData));
     return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
                         {{"$PHPRC$", QuotedPath(Context.DataDir)},
+                         {"$WEBDATA$", QuotedPath(webData)},
                          {"$BINDIR$", QuotedPath(Context.BinDir)},
                          {"$MYSQLPORT$", std::to_string(MySqlPort)},
                          {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
@@ -181,7 +186,9 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
         }
         if (!stackKeys.empty())
             TKo::WriteIniStrings(result, "mysqld", stackKeys);
-        const std::string data = Context.PackageReadOnly && !Context.RunningFromCD
+        // Copied once from a disc too: copied at every start, it would take back every row
+        // written since the first.
+        const std::string data = Context.PackageReadOnly || Context.RunningFromCD
                                      ? PrivateDatabaseCopy(Context.AppPath, Context.DataDir)
                                      : Context.AppPath + "data";
         TKo::WriteIniStrings(
@@ -196,15 +203,6 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
              {"log-error", quoted(JoinPath(Context.DataDir, "mysqld.err"))}});
     } catch (const Exception&) {
         return result;
-    }
-    if (Context.RunningFromCD) {
-        try {
-            TKo::WriteIniString(result, "mysqld", "datadir",
-                                quoted(CopyToHardDisk(Context.AppPath, Context.DataDir, "data")));
-        } catch (const Exception&) {
-            // The server then opens the disc's files, and says what it cannot do in its log.
-            LogCaught("Copying the database files from the disc");
-        }
     }
     return result;
 }

@@ -19,11 +19,23 @@ struct TServerContext {
     // The program folder or its data folder cannot be written by this user (an install made by
     // an administrator): the database files are used from a copy in the working folder.
     bool PackageReadOnly = false;
+    // Where the web server's account writes: PHP's sessions and uploads, the outbox and a copy
+    // of the site. The working folder, unless the administrator's is closed to that account.
+    // Empty means the working folder.
+    std::string WebDataDir;
+    // The account the web server hands its pages to when it is not ours (the administrator's
+    // run); empty for ourselves.
+    std::string WebAccount;
+    // That account can write the package's site folder.
+    bool SiteWritable = true;
 };
+
+// The folder the web server's account writes in (TServerContext::WebDataDir).
+std::string WebDataFolder(const TServerContext& Context);
 
 // Copies the folder Name of the program folder into the working folder, where the servers can
 // write, and clears the read-only attribute of the copy; returns the copy's path. Earlier copies
-// are overwritten file by file.
+// are overwritten file by file: for the server stack, which nothing but the package changes.
 std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDir,
                            const std::string& Name);
 
@@ -41,11 +53,14 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort);
 std::string SiteFolder(const TServerContext& Context);
 std::string DatabaseFolder(const TServerContext& Context);
 
-// The folder that holds PHP's session files, and the one that receives uploads.
-std::string SessionFolder(const std::string& DataDir);
-std::string UploadFolder(const std::string& DataDir);
+// The folder that holds PHP's session files, and the one that receives uploads, in the folder
+// the web server's account writes in.
+std::string SessionFolder(const std::string& WebDataDir);
+std::string UploadFolder(const std::string& WebDataDir);
 // Where the stack's mail sender keeps what it could not deliver.
-std::string OutboxFolder(const std::string& DataDir);
+std::string OutboxFolder(const std::string& WebDataDir);
+// The environment variable that tells the mail sender that folder (mail/Outbox.h has its name).
+constexpr const char* kWebDataVariable = "QUINDLE_WEBDATA";
 
 // The account the web server's configuration hands its pages to (its User directive); empty
 // when it names none, or names it by number.

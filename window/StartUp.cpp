@@ -99,9 +99,10 @@ void TfrmMain::FormCreate() {
         s.Started = true;
         WatchServers();
         UpdateOutsideLook();
-        if (!s.WebServerAccessProblem.empty())
-            QTimer::singleShot(
-                0, this, [this] { ShowErrorBox("Error", state_.WebServerAccessProblem, this); });
+        for (const std::string* problem : {&s.WebServerAccessProblem, &s.SiteCopyProblem})
+            if (!problem->empty())
+                QTimer::singleShot(0, this,
+                                   [this, problem] { ShowErrorBox("Error", *problem, this); });
     } catch (const Exception& e) {
         // The rest of the sequence does not run; the window opens as far as it was prepared.
         ReportApplicationError(s.AppTitle, e.Message(), this);

@@ -3,9 +3,11 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace quindle {
@@ -36,6 +38,30 @@ bool LookUp(const std::string& Name, TAccount& Account) {
 }
 
 } // namespace
+
+std::optional<TAccountIds> FindAccount(const std::string& Account) {
+    TAccount account;
+    if (!LookUp(Account, account))
+        return std::nullopt;
+    return TAccountIds{unsigned(account.Uid), unsigned(account.Gid)};
+}
+
+std::string AdministratorFolder(const std::string& Name) {
+    const std::string base = "/var/lib/quindle";
+    const std::string folder = base + "/" + Name;
+    // Made by us, or by nobody else: the administrator's files go nowhere another account chose.
+    auto ours = [](const std::string& Path, mode_t Mode) {
+        struct stat st;
+        if (mkdir(Path.c_str(), Mode) != 0 && errno != EEXIST)
+            return false;
+        return lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+               chmod(Path.c_str(), Mode) == 0;
+    };
+    if (geteuid() != 0 || Name.empty() || Name.find('/') != std::string::npos ||
+        !ours(base, 0755) || !ours(folder, 0711))
+        return std::string();
+    return folder;
+}
 
 bool AccountCanAccess(const std::string& Account, const std::string& Path, bool Write) {
     TAccount account;

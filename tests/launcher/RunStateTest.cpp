@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -143,18 +144,30 @@ TEST(StopProcess, AskedFirstForcedWhenItDoesNotListen) {
     EXPECT_TRUE(WaitUntil([&] { return !TKo::ProcessExists(std::int32_t(stubborn)); }));
 }
 
-TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsPhpsFoldersOrAClearError) {
+TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsFoldersItCanReach) {
     if (!TKo::RunningAsAdministrator())
         GTEST_SKIP() << "the web server keeps our account unless the administrator starts it";
-    s.HttpdConfFile = s.DataDir + "/httpd.conf";
-    WriteFile(s.HttpdConfFile, "Listen 80\nUser nobody\nGroup nogroup\n");
-    for (const std::string& folder : {SessionFolder(s.DataDir), UploadFolder(s.DataDir)})
-        ASSERT_TRUE(ForcePrivateDirectory(folder));
-    // No site beside this test program: the error names it, and only it.
+    TempDir bin;
+    std::filesystem::create_directories(bin / "apache");
+    WriteFile(bin / "apache/httpd.conf", "Listen 80\nUser nobody\nGroup nogroup\n");
+    WriteFile(bin / "apache/php.ini", "session.save_path=$WEBDATA$/sessions\n");
+    s.BinDir = bin.Path();
+    const uid_t nobody = getpwnam("nobody")->pw_uid;
+    auto owner = [](const std::string& Path) {
+        struct stat st {};
+        stat(Path.c_str(), &st);
+        return st.st_uid;
+    };
+
+    // A working folder the account can pass through holds its folders, given to it. No site
+    // beside this test program: the error names it, and only it.
+    s.ChooseWebFolders();
+    EXPECT_EQ(s.WebAccount, "nobody");
+    EXPECT_EQ(s.WebDataDir, s.DataDir);
+    EXPECT_EQ(std::string(std::getenv("QUINDLE_WEBDATA")), s.DataDir);
+    s.WritePhpIni();
     s.PrepareWebServerAccount();
-    struct stat st;
-    ASSERT_EQ(stat(SessionFolder(s.DataDir).c_str(), &st), 0);
-    EXPECT_EQ(st.st_uid, getpwnam("nobody")->pw_uid);
+    EXPECT_EQ(owner(SessionFolder(s.DataDir)), nobody);
     const std::string site = TKo::GetAppPath() + "www";
     EXPECT_NE(s.WebServerAccessProblem.find("\"nobody\""), std::string::npos)
         << s.WebServerAccessProblem;
@@ -162,17 +175,34 @@ TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsPhpsFolder
     EXPECT_EQ(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
         << s.WebServerAccessProblem;
 
-    // A working folder the account cannot pass through: its sessions and uploads are named too.
+    // A working folder closed to it, as in a home of mode 0700: its folders go to one of the
+    // machine's that only the administrator makes, and that others cannot look into.
     chmod(s.DataDir.c_str(), 0700);
-    s.PrepareWebServerAccount();
+    s.ChooseWebFolders();
     chmod(s.DataDir.c_str(), 0755);
-    EXPECT_NE(s.WebServerAccessProblem.find(SessionFolder(s.DataDir)), std::string::npos)
-        << s.WebServerAccessProblem;
-    EXPECT_NE(s.WebServerAccessProblem.find(UploadFolder(s.DataDir)), std::string::npos)
-        << s.WebServerAccessProblem;
+    const std::string machine = "/var/lib/quindle/" + ExtractFileName(s.DataDir);
+    struct Remove {
+        std::string Path;
+        ~Remove() { std::filesystem::remove_all(Path); }
+    } remove{machine};
+    EXPECT_EQ(s.WebDataDir, machine);
+    EXPECT_EQ(FileMode(machine) & 0777, 0711u);
+    EXPECT_EQ(owner(machine), 0u);
+    s.WritePhpIni();
+    s.PrepareWebServerAccount();
+    for (const std::string& folder :
+         {SessionFolder(machine), UploadFolder(machine), OutboxFolder(machine)}) {
+        EXPECT_EQ(owner(folder), nobody) << folder;
+        EXPECT_EQ(FileMode(folder) & 0777, 0700u) << folder;
+        EXPECT_EQ(s.WebServerAccessProblem.find(folder), std::string::npos)
+            << s.WebServerAccessProblem;
+    }
+    EXPECT_EQ(ReadFile(s.DataDir + "/php.ini"), "session.save_path=" + machine + "/sessions\n");
 
     // A configuration that names no account has nothing to check.
-    WriteFile(s.HttpdConfFile, "Listen 80\n");
+    WriteFile(bin / "apache/httpd.conf", "Listen 80\n");
+    s.ChooseWebFolders();
     s.PrepareWebServerAccount();
+    EXPECT_EQ(s.WebAccount, "");
     EXPECT_EQ(s.WebServerAccessProblem, "");
 }

@@ -2,6 +2,7 @@
 #include "kit/KoClass.h"
 #include "kit/Strings.h"
 #include "server/ServerProcesses.h"
+#include "server/SiteCopy.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -118,28 +119,61 @@ TEST_F(ServerConfigTest, SocketMovesOutOfAWorkingFolderTooDeepForIt) {
     EXPECT_NE(socket, DatabaseSocketPath(deep + "x"));
 }
 
-TEST_F(ServerConfigTest, FromACdTheSiteAndTheDatabaseAreCopiedAndMadeWritable) {
+TEST_F(ServerConfigTest, ASiteItsServerCannotWriteRunsFromACopyWhenAskedFromADiscToo) {
     WriteFile(pkg / "www/index.php", "<?php");
     WriteFile(pkg / "data/mysql/user.frm", "u");
     chmod((pkg / "www/index.php").c_str(), 0444);
     chmod((pkg / "data/mysql/user.frm").c_str(), 0444);
+    auto docRoot = [&] {
+        WriteHttpdConf(c, 80);
+        const std::string conf = ReadFile(data / "httpd.conf");
+        const auto start = conf.find("Doc \"") + 5;
+        return conf.substr(start, conf.find('"', start) - start);
+    };
+
+    // Not asked for: the site is served where it is, whatever can write it.
     c.RunningFromCD = true;
-
-    c.CopyFilesToHardDisk = false; // the site is served from the disc
-    WriteHttpdConf(c, 80);
-    EXPECT_NE(ReadFile(data / "httpd.conf").find("Doc \"" + (pkg / "www") + "\""),
-              std::string::npos);
-    EXPECT_FALSE(PathExists(data / "www"));
-
+    c.SiteWritable = false;
+    EXPECT_FALSE(SiteRunsFromCopy(c));
+    EXPECT_EQ(docRoot(), pkg / "www");
+    // Asked for, and the folder is writable: no copy.
     c.CopyFilesToHardDisk = true;
-    WriteHttpdConf(c, 80);
-    EXPECT_NE(ReadFile(data / "httpd.conf").find("Doc \"" + (data / "www") + "\""),
-              std::string::npos);
+    c.RunningFromCD = false;
+    c.SiteWritable = true;
+    EXPECT_FALSE(SiteRunsFromCopy(c));
+    // A disc, or a folder the server cannot write (an install by the administrator): a copy.
+    for (const bool disc : {true, false}) {
+        c.RunningFromCD = disc;
+        c.SiteWritable = disc;
+        EXPECT_TRUE(SiteRunsFromCopy(c)) << disc;
+    }
+    EXPECT_EQ(CopySite(c), "");
+    EXPECT_EQ(docRoot(), data / "www");
     EXPECT_TRUE(FileMode(data / "www/index.php") & 0200);
+    // Once copied, always: what the site wrote there does not vanish when the package can be
+    // written again.
+    c.SiteWritable = true;
+    EXPECT_TRUE(SiteRunsFromCopy(c));
 
-    WriteMyIni(c, 3306); // the database files always
+    // From a disc the database files are copied once, and the rows written since stay.
+    c.RunningFromCD = true;
+    WriteMyIni(c, 3306);
     EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "mysqld", "datadir"), data / "data");
     EXPECT_TRUE(FileMode(data / "data/mysql/user.frm") & 0200);
+    WriteFile(data / "data/mysql/user.frm", "the user's rows");
+    WriteMyIni(c, 3306);
+    EXPECT_EQ(ReadFile(data / "data/mysql/user.frm"), "the user's rows");
+
+    // No whole copy to serve: the start stops with the folder named.
+    std::filesystem::remove_all(data / "www");
+    std::filesystem::remove_all(pkg / "www");
+    try {
+        CopySite(c);
+        FAIL() << "a site that could not be copied was reported as copied";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("could not be copied to " + data.Path()), std::string::npos)
+            << e.Message();
+    }
 }
 
 TEST_F(ServerConfigTest, PhpGetsPrivateFoldersForSessionsAndUploadsAndTheDatabaseSocket) {

@@ -22,6 +22,9 @@ bool AccountCanAccess(const std::string& Account, const std::string& Path, bool 
 
 // Makes the account the owner of the folder (not of what is in it); false when that failed.
 bool GiveFolderToAccount(const std::string& Path, const std::string& Account);
+// Lets the account, and nobody else but the owner, pass through the folder to what is in it:
+// its group becomes the account's, and its mode 0710.
+bool ShareFolderWithAccount(const std::string& Path, const std::string& Account);
 
 // Where the administrator's runs keep what the web server's account writes (PHP's sessions and
 // uploads, the outbox, a copy of the site) when the administrator's own working folder is closed

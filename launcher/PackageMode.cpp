@@ -40,7 +40,16 @@ void RunPackageMode(const std::string& BrandFile) {
         std::fflush(stdout);
     };
     sources.ShowFolder = false;
-    WritePackage(ReadBrandChoices(brandFile), sources);
+    const TBrandChoices choices = ReadBrandChoices(brandFile);
+    WritePackage(choices, sources);
+    // The one choice an author cannot see at work in a folder of their own.
+    sources.Progress(
+        choices.CopyFilesToHardDisk
+            ? "Where the package cannot be written (a disc, an install in /opt), its "
+              "site runs from a copy in each user's working folder (copyfilestoharddisk=1)."
+            : "Its site is served where the package is installed: a site that writes "
+              "into its own folder needs copyfilestoharddisk=1 to work where the "
+              "package cannot be written (a disc, an install in /opt).");
 }
 
 } // namespace quindle

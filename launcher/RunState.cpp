@@ -160,8 +160,15 @@ void TRunState::ChooseWebFolders() {
             WebAccount = account;
             if (!AccountCanAccess(account, DataDir, false)) {
                 const std::string folder = AdministratorFolder(ExtractFileName(DataDir));
-                if (!folder.empty())
+                if (!folder.empty()) {
                     WebDataDir = folder;
+                    // PHP reaches the database through its socket, which the home held.
+                    const std::string socket = DatabaseSocketFolder(ServerContext());
+                    if (!ForceDirectories(socket) || !ShareFolderWithAccount(socket, account))
+                        LogLine("The database's socket folder " + socket +
+                                " could not be made for " + account +
+                                ": its pages reach the database by its address only.");
+                }
             }
         }
     }

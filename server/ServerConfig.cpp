@@ -128,13 +128,14 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     ForcePrivateDirectory(SessionFolder(webData));
     ForcePrivateDirectory(UploadFolder(webData));
     ForcePrivateDirectory(OutboxFolder(webData));
-    return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
-                        {{"$PHPRC$", QuotedPath(Context.DataDir)},
-                         {"$WEBDATA$", QuotedPath(webData)},
-                         {"$BINDIR$", QuotedPath(Context.BinDir)},
-                         {"$MYSQLPORT$", std::to_string(MySqlPort)},
-                         {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
-                         {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketPath(Context.DataDir))}});
+    return FillTemplate(
+        JoinPath(Context.BinDir, "apache/php.ini"), result,
+        {{"$PHPRC$", QuotedPath(Context.DataDir)},
+         {"$WEBDATA$", QuotedPath(webData)},
+         {"$BINDIR$", QuotedPath(Context.BinDir)},
+         {"$MYSQLPORT$", std::to_string(MySqlPort)},
+         {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
+         {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketPath(DatabaseSocketFolder(Context)))}});
 }
 
 std::string WebServerAccount(const std::string& HttpdConfFile) {
@@ -162,13 +163,18 @@ std::string WebServerAccount(const std::string& HttpdConfFile) {
     return std::string();
 }
 
-std::string DatabaseSocketPath(const std::string& DataDir) {
-    const std::string inDataDir = JoinPath(DataDir, "mysql.sock");
-    if (inDataDir.size() <= kMaxSocketPath)
-        return inDataDir;
+std::string DatabaseSocketFolder(const TServerContext& Context) {
+    const std::string webData = WebDataFolder(Context);
+    return webData == Context.DataDir ? Context.DataDir : JoinPath(webData, "mysql");
+}
+
+std::string DatabaseSocketPath(const std::string& Folder) {
+    const std::string inFolder = JoinPath(Folder, "mysql.sock");
+    if (inFolder.size() <= kMaxSocketPath)
+        return inFolder;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string dir = runtime && *runtime == '/' ? runtime : TKo::GetTempDir();
-    return JoinPath(dir, "quindle-" + TKo::MD5Hex(DataDir) + ".sock");
+    return JoinPath(dir, "quindle-" + TKo::MD5Hex(Folder) + ".sock");
 }
 
 std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
@@ -198,7 +204,7 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
              {"bind-address", kLoopbackAddress},
              {"port", std::to_string(MySqlPort)},
              // A package's server never touches the system's socket, pid file or error log.
-             {"socket", quoted(DatabaseSocketPath(Context.DataDir))},
+             {"socket", quoted(DatabaseSocketPath(DatabaseSocketFolder(Context)))},
              {"pid-file", quoted(JoinPath(Context.DataDir, "mysqld.pid"))},
              {"log-error", quoted(JoinPath(Context.DataDir, "mysqld.err"))}});
     } catch (const Exception&) {

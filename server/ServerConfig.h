@@ -66,8 +66,12 @@ constexpr const char* kWebDataVariable = "QUINDLE_WEBDATA";
 // when it names none, or names it by number.
 std::string WebServerAccount(const std::string& HttpdConfFile);
 
-// Where the database server's socket goes: in the working folder, unless that path is too long
-// for a socket address.
-std::string DatabaseSocketPath(const std::string& DataDir);
+// Where the database server's socket goes: in the folder, unless that path is too long for a
+// socket address.
+std::string DatabaseSocketPath(const std::string& Folder);
+// The folder for it: the working folder, or, where the web server's account cannot enter that
+// (the administrator's closed home), a folder of the web server's own folder that only the
+// administrator and that account can pass through.
+std::string DatabaseSocketFolder(const TServerContext& Context);
 
 } // namespace quindle

@@ -85,6 +85,13 @@ bool AccountCanAccess(const std::string& Account, const std::string& Path, bool 
     return WIFEXITED(status) && WEXITSTATUS(status) != 1;
 }
 
+bool ShareFolderWithAccount(const std::string& Path, const std::string& Account) {
+    TAccount account;
+    const std::string path = ResolvePathCase(Path);
+    return LookUp(Account, account) && chown(path.c_str(), uid_t(-1), account.Gid) == 0 &&
+           chmod(path.c_str(), 0710) == 0;
+}
+
 bool GiveFolderToAccount(const std::string& Path, const std::string& Account) {
     TAccount account;
     return LookUp(Account, account) &&

@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -56,7 +57,7 @@ void PackageCopy::RemoveDatabase() {
 }
 
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
-                      const std::string& body) {
+                      const std::string& body, const std::vector<std::string>& Headers) {
     HttpReply reply;
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -70,9 +71,14 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& pa
         return reply;
     }
     std::string request = method + " " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
+    bool typed = false;
+    for (const std::string& header : Headers) {
+        request += header + "\r\n";
+        typed = typed || header.rfind("Content-Type:", 0) == 0;
+    }
     if (!body.empty())
-        request += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                   std::to_string(body.size()) + "\r\n";
+        request += (typed ? "" : "Content-Type: application/x-www-form-urlencoded\r\n") +
+                   std::string("Content-Length: ") + std::to_string(body.size()) + "\r\n";
     request += "\r\n" + body;
     if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) < 0) {
         close(fd);
@@ -87,8 +93,11 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& pa
     if (response.compare(0, 5, "HTTP/") == 0)
         reply.status = std::atoi(response.c_str() + response.find(' ') + 1);
     const auto split = response.find("\r\n\r\n");
-    if (split != std::string::npos)
+    if (split != std::string::npos) {
+        const auto firstEnd = response.find("\r\n");
+        reply.headers = response.substr(firstEnd + 2, split - firstEnd);
         reply.body = response.substr(split + 4);
+    }
     return reply;
 }
 
@@ -209,9 +218,16 @@ std::uint32_t PackageRun::Start(int ShowCommand) {
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addchdir_np(&actions, "/");
     std::string program = Path(programName_);
-    char* argv[] = {program.data(), nullptr};
+    // Another account: setpriv takes it on and becomes the program, in the same process.
+    std::string setpriv = "/usr/bin/setpriv", user = "--reuid=" + account_,
+                group = "--regid=" + account_, groups = "--init-groups";
+    std::vector<char*> argv = {program.data(), nullptr};
+    if (!account_.empty()) {
+        group = "--regid=" + std::to_string(getpwnam(account_.c_str())->pw_gid);
+        argv = {setpriv.data(), user.data(), group.data(), groups.data(), program.data(), nullptr};
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return 0;
@@ -311,7 +327,8 @@ std::uint32_t PackageRun::WaitForRestart(int timeoutMs) {
 
 std::string PackageRun::DataDir() const {
     return home_ + "/.local/share/quindle/" +
-           TKo::MD5Hex(TKo::GetLoginName() + "/" + Path(programName_));
+           TKo::MD5Hex((account_.empty() ? TKo::GetLoginName() : account_) + "/" +
+                       Path(programName_));
 }
 
 int PackageRun::WebPort() const {

@@ -33,10 +33,13 @@ private:
 
 struct HttpReply {
     int status = 0;
+    std::string headers; // the lines after the status line
     std::string body;
 };
+// A body is sent as a form's fields unless Headers name its Content-Type.
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
-                      const std::string& body = std::string());
+                      const std::string& body = std::string(),
+                      const std::vector<std::string>& Headers = {});
 bool PortIsListening(int port);
 // Whether a socket listens on that port on every address (IPv4), not only on the loopback one.
 bool PortIsListeningOnEveryAddress(int port);
@@ -80,6 +83,8 @@ public:
     void UseDisplay(const std::string& Display) { display_ = Display; }
     // Runs in a Wayland session on that compositor's socket (a whole path), without X.
     void UseWayland(const std::string& Socket) { wayland_ = Socket; }
+    // Starts the program as that account (the home must be its own); as ourselves when empty.
+    void RunAs(const std::string& Account) { account_ = Account; }
     // Adds NAME=VALUE to the environment the program is started with.
     void AddEnvironment(const std::string& Variable) { extraEnvironment_.push_back(Variable); }
     // The exit code of the process Start waited for (the plain start, or the run itself when
@@ -99,6 +104,7 @@ private:
     std::string wayland_;
     std::string programName_;
     std::vector<std::string> extraEnvironment_;
+    std::string account_;
     int exitCode_ = -1;
     bool handedOver_ = false;
 };

@@ -188,6 +188,11 @@ TEST_F(RunStateTest, StartedByTheAdministratorTheWebServersAccountGetsFoldersItC
     EXPECT_EQ(s.WebDataDir, machine);
     EXPECT_EQ(FileMode(machine) & 0777, 0711u);
     EXPECT_EQ(owner(machine), 0u);
+    // The database's socket, where only the account and we pass through.
+    struct stat socketFolder {};
+    ASSERT_EQ(stat((machine + "/mysql").c_str(), &socketFolder), 0);
+    EXPECT_EQ(socketFolder.st_mode & 0777, 0710u);
+    EXPECT_EQ(socketFolder.st_gid, getpwnam("nobody")->pw_gid);
     s.WritePhpIni();
     s.PrepareWebServerAccount();
     for (const std::string& folder :

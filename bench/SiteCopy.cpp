@@ -5,7 +5,8 @@
 //  - what a start with nothing changed spends on bringing the copy in step;
 //  - whole starts of the demo package with that site, run by an ordinary user from a folder it
 //    cannot write, with the copy and without (the site then served where it is).
-// The files are in the page cache for every contender: the figures compare the work, not disks.
+// The files are in the page cache for every contender, and each starts with nothing left to
+// write back of the one before: the figures compare the work, not disks.
 
 #include "bench/BenchSupport.h"
 #include "kit/TreeSync.h"
@@ -51,6 +52,7 @@ void MakeSite(const std::string& Root) {
 
 double CpA(const std::string& From, const std::string& To) {
     std::filesystem::remove_all(To);
+    sync();
     const auto start = Clock::now();
     if (std::system(("cp -a '" + From + "' '" + To + "'").c_str()) != 0)
         std::abort();
@@ -60,6 +62,7 @@ double CpA(const std::string& From, const std::string& To) {
 double FirstCopy(const std::string& From, const std::string& Dir, const std::string& Owner) {
     std::filesystem::remove_all(Dir + "/www");
     std::filesystem::remove(Dir + "/www.record");
+    sync();
     const auto start = Clock::now();
     const TTreeSyncResult r = SyncTree({From, Dir + "/www", Dir + "/www.record", Owner});
     const double ms = Ms(start);

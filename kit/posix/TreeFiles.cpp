@@ -288,28 +288,38 @@ TEntryStamp TCopySide::CopyIn(const std::string& From, const TListedEntry& Entry
     return *StampOf(st);
 }
 
+namespace {
+
+// The folder, and those missing on the way: a copy's folders come parent first, so the first
+// attempt nearly always does.
+void MakeFolders(const std::string& Path, mode_t Mode) {
+    if (mkdir(Path.c_str(), 0700) == 0) {
+        if (chmod(Path.c_str(), Mode) != 0)
+            FailOnCopy(Path);
+        return;
+    }
+    if (errno == ENOENT) {
+        const std::size_t slash = Path.rfind('/');
+        if (slash == std::string::npos || slash == 0)
+            FailOnCopy(Path);
+        MakeFolders(Path.substr(0, slash), 0755);
+        if (mkdir(Path.c_str(), 0700) != 0 || chmod(Path.c_str(), Mode) != 0)
+            FailOnCopy(Path);
+        return;
+    }
+    struct stat st;
+    if (errno != EEXIST || lstat(Path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (errno == EEXIST)
+            errno = ENOTDIR;
+        FailOnCopy(Path);
+    }
+}
+
+} // namespace
+
 void TCopySide::MakeFolder(const std::string& Path, unsigned Mode) const {
     TActingAs as(other_, uid_, gid_);
-    std::size_t next = Path.find('/', 1);
-    for (;;) {
-        const std::string part = next == std::string::npos ? Path : Path.substr(0, next);
-        const bool last = next == std::string::npos;
-        if (mkdir(part.c_str(), 0700) == 0) {
-            if (last && chmod(part.c_str(), mode_t((Mode & 0777) | 0700)) != 0)
-                FailOnCopy(part);
-        } else if (errno != EEXIST) {
-            FailOnCopy(part);
-        } else {
-            struct stat st;
-            if (lstat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-                errno = ENOTDIR;
-                FailOnCopy(part);
-            }
-        }
-        if (last)
-            return;
-        next = Path.find('/', next + 1);
-    }
+    MakeFolders(Path, mode_t((Mode & 0777) | 0700));
 }
 
 void TCopySide::Move(const std::string& From, const std::string& To) const {

@@ -42,7 +42,10 @@ DiscImage::DiscImage(const std::string& Tree) {
         return;
     }
     // Root may let the web server's account in; another user needs user_allow_other for that.
-    const std::string fuseiso = "fuseiso -n '" + iso + "' '" + mnt + "' -o ";
+    // One thread (-s): fuseiso's readers share one file position, and two reads at once (the
+    // program copying the stack while the splash loads its libraries) give wrong bytes or end
+    // fuseiso with a segmentation fault, and every program on the disc with it.
+    const std::string fuseiso = "fuseiso -n '" + iso + "' '" + mnt + "' -s -o ";
     mounted_ = Run(fuseiso + "allow_other,ro") || Run(fuseiso + "ro");
     if (!mounted_)
         problem_ = "neither a loop mount nor fuseiso could mount the image";

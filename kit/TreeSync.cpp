@@ -25,15 +25,6 @@ void WriteRecord(const std::string& File, const TCopyRecord& Record) {
     WriteFileAtomically(File, FormatCopyRecord(Record));
 }
 
-std::string Below(const std::string& Folder, const std::string& Path) {
-    return Folder + "/" + Path;
-}
-
-std::string ParentOf(const std::string& Path) {
-    const std::size_t slash = Path.rfind('/');
-    return slash == std::string::npos ? std::string() : Path.substr(0, slash);
-}
-
 // The staging folder, empty and the owner's; or gone when Make is false.
 void ResetStaging(const TCopySide& Side, const std::string& Staging, bool Make) {
     if (Side.Look(Staging).Exists) {
@@ -109,7 +100,7 @@ private:
         try {
             ResetStaging(side_, staging_, true);
             for (const TListedEntry& entry : source_) {
-                const std::string target = Below(staging_, entry.Path);
+                const std::string target = JoinPath(staging_, entry.Path);
                 if (entry.Stamp.Kind == TEntryKind::Folder) {
                     side_.MakeFolder(target, entry.Mode);
                     next_.Entries[entry.Path] = {entry.Stamp, entry.Stamp};
@@ -117,7 +108,7 @@ private:
                 }
                 try {
                     const TEntryStamp copy =
-                        side_.CopyIn(Below(o_.Source, entry.Path), entry, target);
+                        side_.CopyIn(JoinPath(o_.Source, entry.Path), entry, target);
                     next_.Entries[entry.Path] = {entry.Stamp, copy};
                     ++r_.Copied;
                 } catch (const ETreeError& e) {
@@ -190,7 +181,7 @@ private:
                 Keep(s.Path, *m);
                 continue;
             }
-            const std::string path = Below(o_.Copy, s.Path);
+            const std::string path = JoinPath(o_.Copy, s.Path);
             const TCopySide::TFound c = side_.Look(path);
             if (c.Blocked)
                 continue; // a folder of the copy's own on the way: said where it began
@@ -200,7 +191,7 @@ private:
                 continue;
             }
             if (c.Exists && c.Stamp.Kind == s.Stamp.Kind &&
-                side_.SameContent(Below(o_.Source, s.Path), s, path)) {
+                side_.SameContent(JoinPath(o_.Source, s.Path), s, path)) {
                 Record(s.Path, {s.Stamp, c.Stamp}); // the same as the source, however it came
                 continue;
             }
@@ -224,7 +215,7 @@ private:
             recordChanged_ = true;
             if (!m.Copy)
                 continue; // the copy's own: it stays, and is no business of ours any more
-            const TCopySide::TFound c = side_.Look(Below(o_.Copy, path));
+            const TCopySide::TFound c = side_.Look(JoinPath(o_.Copy, path));
             if (!c.Exists || c.Blocked)
                 continue;
             if (c.Stamp == *m.Copy)
@@ -241,9 +232,10 @@ private:
                 ++it;
                 continue;
             }
-            it->Staged = Below(staging_, std::to_string(n++));
+            it->Staged = JoinPath(staging_, std::to_string(n++));
             try {
-                it->Stamp = side_.CopyIn(Below(o_.Source, it->Entry->Path), *it->Entry, it->Staged);
+                it->Stamp =
+                    side_.CopyIn(JoinPath(o_.Source, it->Entry->Path), *it->Entry, it->Staged);
                 ++it;
             } catch (const ETreeError& e) {
                 if (!e.OnSource)
@@ -260,7 +252,7 @@ private:
 
     void Apply() {
         for (const auto& [path, kind] : removals_) {
-            const std::string target = Below(o_.Copy, path);
+            const std::string target = JoinPath(o_.Copy, path);
             const bool removed = kind == TEntryKind::Folder ? side_.RemoveEmptyFolder(target)
                                                             : side_.RemoveEntry(target);
             if (removed)
@@ -286,7 +278,7 @@ private:
 
     void Place(const TInstall& Install) {
         const TListedEntry& s = *Install.Entry;
-        const std::string target = Below(o_.Copy, s.Path);
+        const std::string target = JoinPath(o_.Copy, s.Path);
         if (Install.Replace) {
             const bool cleared = s.Stamp.Kind == TEntryKind::Folder
                                      ? side_.RemoveEntry(target)
@@ -300,9 +292,9 @@ private:
             return;
         }
         // A folder on the way that the copy had removed comes back for the new entry.
-        const std::string parent = ParentOf(s.Path);
-        if (!parent.empty() && !side_.Look(Below(o_.Copy, parent)).Exists)
-            side_.MakeFolder(Below(o_.Copy, parent), 0755);
+        const std::string parent = ExtractFileDir(s.Path);
+        if (!parent.empty() && !side_.Look(JoinPath(o_.Copy, parent)).Exists)
+            side_.MakeFolder(JoinPath(o_.Copy, parent), 0755);
         side_.Move(Install.Staged, target);
         next_.Entries[s.Path] = {s.Stamp, Install.Stamp};
         ++r_.Copied;

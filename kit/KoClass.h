@@ -152,6 +152,9 @@ public:
     // the server is neither connected to (a database server logs every connection that goes
     // without a word) nor kept from binding its port by a probe.
     static bool PortListens(int Port);
+    // The same two for a server's local socket at Path (false where the system has none).
+    static bool SocketGreets(const std::string& Path, int TimeoutMs);
+    static bool SocketListens(const std::string& Path);
     static std::string MD5Hex(const std::string& Text);
     static std::string GetMD5(const std::string& Text);
     static bool SetPHPRCEnv(const std::string& Folder);

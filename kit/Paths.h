@@ -41,5 +41,11 @@ bool IsFolderWritable(const std::string& Path);
 // plain file of this user. In a folder others may write to, such a name is neither written nor
 // run.
 bool IsForeignEntry(const std::string& Path);
+// Replaces the file by a new one with Bytes that only its owner can read: it holds a secret.
+// Nobody who had the old one open reads the new one. Raises EFileError.
+void WritePrivateFile(const std::string& Path, const std::string& Bytes);
+// A folder of this user alone that nobody else had made first: Path itself when it is one or
+// could be made one, else nothing.
+bool OwnPrivateDirectory(const std::string& Path);
 
 } // namespace quindle

@@ -36,6 +36,7 @@ void TRunState::StartServers() {
     BinDir = GetBinDir();
     SetStackEnvironment();
     ChooseWebFolders();
+    ChooseSiteAccess();
     StartDatabaseServer();
     WritePhpIni();
     ChooseWebPort();
@@ -43,6 +44,14 @@ void TRunState::StartServers() {
     WriteHttpdConf();
     PrepareWebServerAccount();
     StartWebServer();
+}
+
+void TRunState::ChooseSiteAccess() {
+    std::vector<std::string> ignored;
+    Access = MakeSiteAccess(DataDir, ReadConfig("ip"), ReadConfig("openpaths"), &ignored);
+    for (const std::string& path : ignored)
+        LogLine("The open path " + path + " of Config.ini is left out: a path there holds " +
+                "letters, digits and / . _ ~ - only.");
 }
 
 std::string TRunState::ExtractConfigIni() {
@@ -160,18 +169,19 @@ void TRunState::ChooseWebFolders() {
             WebAccount = account;
             if (!AccountCanAccess(account, DataDir, false)) {
                 const std::string folder = AdministratorFolder(ExtractFileName(DataDir));
-                if (!folder.empty()) {
+                if (!folder.empty())
                     WebDataDir = folder;
-                    // PHP reaches the database through its socket, which the home held.
-                    const std::string socket = DatabaseSocketFolder(ServerContext());
-                    if (!ForceDirectories(socket) || !ShareFolderWithAccount(socket, account))
-                        LogLine("The database's socket folder " + socket +
-                                " could not be made for " + account +
-                                ": its pages reach the database by its address only.");
-                }
             }
         }
     }
+    // PHP reaches the database through its socket: it goes where the web server's account, and
+    // nobody else, can reach it.
+    DatabaseSocket.clear();
+    DatabaseSocket = ChooseDatabaseSocket(ServerContext());
+    if (DatabaseSocket.empty())
+        LogLine("No folder for the database's socket could be made where only " +
+                (WebAccount.empty() ? std::string("this user") : WebAccount) +
+                " can reach it: the site reaches the database by its address only.");
     // The mail sender runs as that account, and keeps what it cannot send there.
     TKo::SetEnvironmentVariable(kWebDataVariable, WebDataDir);
     const std::string site = ResolvePathCase(TKo::GetAppPath() + "www");
@@ -201,6 +211,9 @@ TServerContext TRunState::ServerContext() const {
     c.WebDataDir = WebDataDir;
     c.WebAccount = WebAccount;
     c.SiteWritable = SiteWritable;
+    c.Access = Access;
+    c.DatabaseSocket = DatabaseSocket;
+    c.DatabaseTcp = ReadConfig("mysqltcp") != "0";
     return c;
 }
 
@@ -215,8 +228,8 @@ void TRunState::PrepareWebServerAccount() {
     if (!AccountCanAccess(account, site, SiteRunsFromCopy(context)))
         unreachable.push_back(site);
     const std::string webData = WebDataFolder(context);
-    for (const std::string& folder :
-         {SessionFolder(webData), UploadFolder(webData), OutboxFolder(webData)}) {
+    for (const std::string& folder : {SessionFolder(webData), UploadFolder(webData),
+                                      OutboxFolder(webData), AccessFolder(webData)}) {
         GiveFolderToAccount(folder, account);
         if (!AccountCanAccess(account, folder, true))
             unreachable.push_back(folder);
@@ -321,7 +334,7 @@ void TRunState::PauseDatabaseServer() {
     if (MySqlPid == 0 || databasePaused_)
         return;
     databasePaused_ = true;
-    StopDatabaseServer(MySqlPid, MySqlPort);
+    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocketOf(ServerContext()));
 }
 
 void TRunState::ResumeDatabaseServer() {
@@ -355,7 +368,8 @@ void TRunState::StartWebServer() {
 }
 
 void TRunState::WaitForServers() {
-    ApachePids = quindle::WaitForServers(ApacheExe, ApachePid, WebPort, MySqlPid, MySqlPort, Wait);
+    ApachePids = quindle::WaitForServers(ApacheExe, ApachePid, WebPort, MySqlPid, MySqlPort, Wait,
+                                         DatabaseSocketOf(ServerContext()));
 }
 
 std::string TRunState::HomeAddress() const {
@@ -376,19 +390,33 @@ void TRunState::EndOutsideBrowser() {
 void TRunState::EndServers() {
     StopWebServer(ApacheExe, ApachePid, ApachePids);
     // The database closes its files when asked; only one that does not answer is forced.
-    StopDatabaseServer(MySqlPid, MySqlPort);
+    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocketOf(ServerContext()));
+    // A folder made in the temporary folder for this run's socket alone.
+    const std::string socketFolder = ExtractFileDir(DatabaseSocket);
+    if (ExtractFileName(socketFolder).rfind(kTemporarySocketPrefix, 0) == 0) {
+        std::error_code ignored; // a leftover of an empty folder in the temporary folder
+        std::filesystem::remove_all(socketFolder, ignored);
+    }
 }
 
 bool TRunState::FindOutsideBrowser() {
     BrowserIniFile = BrowserIniPath(BinDir);
-    const BrowserSettings browser = ReadBrowserIni(BinDir, WebPort);
+    BrowserSettings browser = ReadBrowserIni(BinDir, WebPort);
     SilentScriptErrors = browser.Silent;
     SplashTime = browser.SplashTime;
     if (!FileExists(ResolvePathCase(BrowserIniFile)))
         return false;
     BrowserPath = browser.BrowserPath;
     BrowserParameters = browser.Parameters;
-    return !BrowserPath.empty() && FileExists(OutsideBrowserExe());
+    if (BrowserPath.empty() || !FileExists(OutsideBrowserExe()))
+        return false;
+    if (Access.KeyAsked) {
+        // The browser has no key: it is let in once, by a token only its user can read.
+        const std::string token = IssueToken(AccessFolder(WebDataFolder(ServerContext())));
+        const std::string page = WriteLaunchPage(DataDir, TokenAddress(WebPort, token));
+        BrowserParameters = ReadBrowserIni(BinDir, WebPort, page).Parameters;
+    }
+    return true;
 }
 
 std::string TRunState::OutsideBrowserExe() const {

@@ -35,6 +35,8 @@ public:
     // The account the web server hands its pages to, where that account writes (WebDataDir),
     // and whether it can write the package's site folder.
     void ChooseWebFolders();
+    // A new key for this run, and the paths served without it (Config.ini openpaths).
+    void ChooseSiteAccess();
     std::string MakeCommandCopy() const;
     bool RunningFromCD() const;
     TServerContext ServerContext() const;
@@ -120,6 +122,8 @@ public:
     std::string WebAccount;             // that account, when it is not ours
     bool SiteWritable = true;           // it can write the package's site folder
     std::string SiteCopyProblem;        // the site runs from a copy the package's changes missed
+    TSiteAccess Access;                 // who may reach the site
+    std::string DatabaseSocket;         // made for this run; empty when none could be
     std::uint32_t ApachePid = 0;
     TCardinalArray ApachePids;
     std::string BrowserIniFile, BrowserPath, BrowserParameters;

@@ -34,14 +34,15 @@ std::string BrowserIniPath(const std::string& BinDir) {
     return JoinPath(BinDir, "Browser.ini");
 }
 
-BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort) {
+BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort, const std::string& Url) {
     const std::string file = BrowserIniPath(BinDir);
     BrowserSettings s;
     s.BrowserPath =
         TKo::ReplaceText(TKo::ReadIniString(file, "Browser", "BrowserPath"), "{bin}", BinDir, true);
     s.Parameters =
         TKo::ReplaceText(TKo::ReadIniString(file, "Browser", "Parameters"), "{bin}", BinDir, true);
-    s.Parameters = TKo::ReplaceText(s.Parameters, "{url}", HomeAddress(WebPort), true);
+    s.Parameters =
+        TKo::ReplaceText(s.Parameters, "{url}", Url.empty() ? HomeAddress(WebPort) : Url, true);
     const auto seconds = TryStrToInt(TKo::ReadIniString(file, "Browser", "SplashTime"));
     if (seconds && *seconds > 0)
         s.SplashTime = *seconds;

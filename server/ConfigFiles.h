@@ -40,7 +40,9 @@ struct BrowserSettings {
 
 std::string BrowserIniPath(const std::string& BinDir);
 
-// Browser.ini of BinDir; a missing file gives the defaults.
-BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort);
+// Browser.ini of BinDir; a missing file gives the defaults. Its "{url}" becomes Url, or the home
+// address with WebPort when Url is empty.
+BrowserSettings ReadBrowserIni(const std::string& BinDir, int WebPort,
+                               const std::string& Url = std::string());
 
 } // namespace quindle

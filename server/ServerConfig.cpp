@@ -1,7 +1,9 @@
 #include "server/ServerConfig.h"
+#include "kit/Accounts.h"
 #include "kit/KoClass.h"
 #include "kit/Log.h"
 #include "kit/Paths.h"
+#include "kit/Random.h"
 #include "kit/Strings.h"
 #include "server/ConfigFiles.h"
 #include "server/SiteCopy.h"
@@ -15,13 +17,17 @@ namespace {
 
 constexpr std::size_t kMaxSocketPath = 107; // sun_path holds 108 bytes with the terminator
 
+std::string Filled(std::string Text,
+                   std::initializer_list<std::pair<const char*, std::string>> Values) {
+    for (const auto& [placeholder, value] : Values)
+        Text = TKo::ReplaceText(Text, placeholder, value, true);
+    return Text;
+}
+
 std::string FillTemplate(const std::string& templateFile, const std::string& target,
                          std::initializer_list<std::pair<const char*, std::string>> values) {
     try {
-        std::string text = TKo::ReadTextFile(templateFile);
-        for (const auto& [placeholder, value] : values)
-            text = TKo::ReplaceText(text, placeholder, value, true);
-        TKo::WriteTextFile(target, text);
+        TKo::WriteTextFile(target, Filled(TKo::ReadTextFile(templateFile), values));
     } catch (const Exception&) {
         // A missing template or an unwritable target: the file of an earlier run stays.
     }
@@ -110,13 +116,24 @@ std::string OutboxFolder(const std::string& WebDataDir) {
 
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort) {
     const std::string result = JoinPath(Context.DataDir, "httpd.conf");
-    const std::string site = SiteFolder(Context);
-    return FillTemplate(JoinPath(Context.BinDir, "apache/httpd.conf"), result,
-                        {{"$PHPRC$", QuotedPath(Context.DataDir)},
+    std::string text;
+    try {
+        text = TKo::ReadTextFile(JoinPath(Context.BinDir, "apache/httpd.conf"));
+    } catch (const Exception&) {
+        return result; // no template: the file of an earlier run stays
+    }
+    const std::string folder = AccessFolder(WebDataFolder(Context));
+    if (Context.Access.KeyAsked)
+        PrepareAccessFolder(folder);
+    text = Filled(text, {{"$PHPRC$", QuotedPath(Context.DataDir)},
                          {"$BINDIR$", QuotedPath(Context.BinDir)},
                          {"$IP$", ListenAddress(Context.Ip)},
                          {"$PORT$", std::to_string(WebPort)},
-                         {"$DOCROOT$", QuotedPath(site)}});
+                         {"$DOCROOT$", QuotedPath(SiteFolder(Context))}});
+    text = WithAccessRules(text, AccessRules(Context.Access, WebPort, folder));
+    // It holds the run's key.
+    WritePrivateFile(result, text);
+    return result;
 }
 
 std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
@@ -128,14 +145,13 @@ std::string WritePhpIni(const TServerContext& Context, int MySqlPort) {
     ForcePrivateDirectory(SessionFolder(webData));
     ForcePrivateDirectory(UploadFolder(webData));
     ForcePrivateDirectory(OutboxFolder(webData));
-    return FillTemplate(
-        JoinPath(Context.BinDir, "apache/php.ini"), result,
-        {{"$PHPRC$", QuotedPath(Context.DataDir)},
-         {"$WEBDATA$", QuotedPath(webData)},
-         {"$BINDIR$", QuotedPath(Context.BinDir)},
-         {"$MYSQLPORT$", std::to_string(MySqlPort)},
-         {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
-         {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketPath(DatabaseSocketFolder(Context)))}});
+    return FillTemplate(JoinPath(Context.BinDir, "apache/php.ini"), result,
+                        {{"$PHPRC$", QuotedPath(Context.DataDir)},
+                         {"$WEBDATA$", QuotedPath(webData)},
+                         {"$BINDIR$", QuotedPath(Context.BinDir)},
+                         {"$MYSQLPORT$", std::to_string(MySqlPort)},
+                         {"$SENDMAILEXE$", SendmailCommandWord(ForwardSlashes(sendmail))},
+                         {"$MYSQLSOCKET$", QuotedPath(DatabaseSocketOf(Context))}});
 }
 
 std::string WebServerAccount(const std::string& HttpdConfFile) {
@@ -164,17 +180,44 @@ std::string WebServerAccount(const std::string& HttpdConfFile) {
 }
 
 std::string DatabaseSocketFolder(const TServerContext& Context) {
-    const std::string webData = WebDataFolder(Context);
-    return webData == Context.DataDir ? Context.DataDir : JoinPath(webData, "mysql");
+    return JoinPath(WebDataFolder(Context), "mysql");
 }
 
 std::string DatabaseSocketPath(const std::string& Folder) {
-    const std::string inFolder = JoinPath(Folder, "mysql.sock");
-    if (inFolder.size() <= kMaxSocketPath)
-        return inFolder;
+    return JoinPath(Folder, "mysql.sock");
+}
+
+std::string ChooseDatabaseSocket(const TServerContext& Context) {
+    // Whoever can enter the folder can talk to the server, as root without a password.
+    auto usable = [&](const std::string& Folder) {
+        if (DatabaseSocketPath(Folder).size() > kMaxSocketPath || !OwnPrivateDirectory(Folder))
+            return false;
+        return Context.WebAccount.empty() || ShareFolderWithAccount(Folder, Context.WebAccount);
+    };
+    const std::string folder = DatabaseSocketFolder(Context);
+    if (usable(folder))
+        return DatabaseSocketPath(folder);
+    // The runtime folder is the user's alone; the web server's account of an administrator's
+    // run cannot enter it.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string dir = runtime && *runtime == '/' ? runtime : TKo::GetTempDir();
-    return JoinPath(dir, "quindle-" + TKo::MD5Hex(Folder) + ".sock");
+    if (Context.WebAccount.empty() && runtime && *runtime == '/') {
+        const std::string own = JoinPath(runtime, "quindle-" + TKo::MD5Hex(folder));
+        if (usable(own))
+            return DatabaseSocketPath(own);
+    }
+    // In the shared temporary folder a name that can be guessed can be taken first.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string fresh =
+            JoinPath(TKo::GetTempDir(), kTemporarySocketPrefix + RandomHex(8));
+        if (!DirectoryExists(fresh) && usable(fresh))
+            return DatabaseSocketPath(fresh);
+    }
+    return std::string();
+}
+
+std::string DatabaseSocketOf(const TServerContext& Context) {
+    return Context.DatabaseSocket.empty() ? DatabaseSocketPath(DatabaseSocketFolder(Context))
+                                          : Context.DatabaseSocket;
 }
 
 std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
@@ -203,8 +246,10 @@ std::string WriteMyIni(const TServerContext& Context, int MySqlPort) {
              {"datadir", quoted(data)},
              {"bind-address", kLoopbackAddress},
              {"port", std::to_string(MySqlPort)},
+             // Without TCP only those who can enter the socket's folder reach the server.
+             {"skip-networking", Context.DatabaseTcp ? "0" : "1"},
              // A package's server never touches the system's socket, pid file or error log.
-             {"socket", quoted(DatabaseSocketPath(DatabaseSocketFolder(Context)))},
+             {"socket", quoted(DatabaseSocketOf(Context))},
              {"pid-file", quoted(JoinPath(Context.DataDir, "mysqld.pid"))},
              {"log-error", quoted(JoinPath(Context.DataDir, "mysqld.err"))}});
     } catch (const Exception&) {

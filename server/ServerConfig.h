@@ -4,6 +4,8 @@
 // working folder at every start: httpd.conf and php.ini from the package's templates with this
 // run's paths and ports filled in, and the keys of my.ini.
 
+#include "server/SiteAccess.h"
+
 #include <string>
 
 namespace quindle {
@@ -28,6 +30,12 @@ struct TServerContext {
     std::string WebAccount;
     // That account can write the package's site folder.
     bool SiteWritable = true;
+    // Who may reach the site: httpd.conf carries the rules, and then only its owner can read it.
+    TSiteAccess Access;
+    // The database server's socket, made for this run (ChooseDatabaseSocket); empty for the
+    // path in the socket folder. Without TCP (Config.ini mysqltcp "0") it is its only way in.
+    std::string DatabaseSocket;
+    bool DatabaseTcp = true;
 };
 
 // The folder the web server's account writes in (TServerContext::WebDataDir).
@@ -45,6 +53,9 @@ std::string ForwardSlashes(const std::string& Path);
 // Each writes its file and returns its path; a failure leaves the file as it was, silently.
 // php.ini's sessions and uploads folders are made in the working folder, for this user alone;
 // my.ini starts from the keys of the stack's own my.ini, when it has one.
+// httpd.conf gets the rules of Context.Access and is readable by its owner alone; without a
+// template it stays as it was, but a failure to write it raises: the server would otherwise
+// start with an earlier run's key, or none.
 std::string WriteHttpdConf(const TServerContext& Context, int WebPort);
 std::string WritePhpIni(const TServerContext& Context, int MySqlPort);
 std::string WriteMyIni(const TServerContext& Context, int MySqlPort);
@@ -66,12 +77,19 @@ constexpr const char* kWebDataVariable = "QUINDLE_WEBDATA";
 // when it names none, or names it by number.
 std::string WebServerAccount(const std::string& HttpdConfFile);
 
-// Where the database server's socket goes: in the folder, unless that path is too long for a
-// socket address.
+// The database server's socket in a folder.
 std::string DatabaseSocketPath(const std::string& Folder);
-// The folder for it: the working folder, or, where the web server's account cannot enter that
-// (the administrator's closed home), a folder of the web server's own folder that only the
-// administrator and that account can pass through.
+// The socket of the run: Context.DatabaseSocket, or the one in the socket folder.
+std::string DatabaseSocketOf(const TServerContext& Context);
+// The start of the name of a socket folder made in the temporary folder.
+constexpr const char* kTemporarySocketPrefix = "quindle-db-";
+// Makes the folder of this run's database socket and returns the socket's path: the socket
+// folder, of this user alone, or shared with the web server's account alone; where that path is
+// too long, or the folder is somebody else's, a folder of this user's runtime folder, else a new
+// folder of the temporary folder with a name nobody can guess. Empty when none could be made.
+std::string ChooseDatabaseSocket(const TServerContext& Context);
+// The folder for it: a folder of the one the web server's account writes in, for this user
+// alone, or for the administrator and the web server's account alone.
 std::string DatabaseSocketFolder(const TServerContext& Context);
 
 } // namespace quindle

@@ -118,7 +118,8 @@ std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& Ht
 }
 
 TCardinalArray WaitForServers(const std::string& ApacheExe, std::uint32_t ApachePid, int WebPort,
-                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait) {
+                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait,
+                              const std::string& MySqlSocket) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kServeWaitMs);
     auto running = [](std::uint32_t Pid) { return TKo::ProcessExists(std::int32_t(Pid)); };
@@ -137,7 +138,8 @@ TCardinalArray WaitForServers(const std::string& ApacheExe, std::uint32_t Apache
         }
         // A database server that has ended will not serve: the page says so, as it would later.
         if (!databaseServes)
-            databaseServes = !running(MySqlPid) || TKo::PortListens(MySqlPort);
+            databaseServes = !running(MySqlPid) || TKo::PortListens(MySqlPort) ||
+                             TKo::SocketListens(MySqlSocket);
         if (webServes && databaseServes)
             return TKo::FindProcessesByPath(ApacheExe);
         Wait.Idle(kServeLookMs);
@@ -154,7 +156,7 @@ void EndProcessTree(std::uint32_t Pid) {
     TKo::KillProcess(Pid);
 }
 
-void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort) {
+void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort, const std::string& MySqlSocket) {
     if (MySqlPid == 0)
         return;
     const auto start = std::chrono::steady_clock::now();
@@ -164,7 +166,7 @@ void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort) {
                        .count());
     };
     while (TKo::ProcessExists(std::int32_t(MySqlPid)) && elapsedMs() < kDatabaseStopMs &&
-           !TKo::PortGreets(MySqlPort, 250))
+           !TKo::PortGreets(MySqlPort, 250) && !TKo::SocketGreets(MySqlSocket, 250))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     TKo::StopProcess(MySqlPid, std::max(0, kDatabaseStopMs - elapsedMs()));
 }

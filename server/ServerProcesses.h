@@ -63,21 +63,23 @@ std::uint32_t SpawnDatabaseServer(const std::string& MySqlExe, const std::string
 std::uint32_t SpawnWebServer(const std::string& ApacheExe, const std::string& HttpdConfFile,
                              const std::string& DataDir);
 // Waits, letting events run, until the web server serves (a socket listens on its port, or it
-// has spawned its worker) and the database server, when MySqlPid is not 0, listens on its port:
-// the first page asked for finds both. Gives up on a
+// has spawned its worker) and the database server, when MySqlPid is not 0, listens on its port
+// or on its socket: the first page asked for finds both. Gives up on a
 // server that has ended, and after kServeWaitMs. Returns every process of the web server's
 // executable then running; nothing when it has ended or did not serve in time.
 TCardinalArray WaitForServers(const std::string& ApacheExe, std::uint32_t ApachePid, int WebPort,
-                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait);
+                              std::uint32_t MySqlPid, int MySqlPort, const TCooperativeWait& Wait,
+                              const std::string& MySqlSocket = std::string());
 
 // Ends a process and every process whose parent chain reaches it, the descendants first (once
 // the parent is gone, they can no longer be traced to it).
 void EndProcessTree(std::uint32_t Pid);
 
 // Stops the database server so that it closes its files: it is asked to end once it has
-// finished starting (a request in the middle of its start-up leaves it hung), and ended
-// forcibly when it has not gone within the bound.
-void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort);
+// finished starting (a request in the middle of its start-up leaves it hung: it greets on its
+// port or its socket then), and ended forcibly when it has not gone within the bound.
+void StopDatabaseServer(std::uint32_t MySqlPid, int MySqlPort,
+                        const std::string& MySqlSocket = std::string());
 
 // Ends the recorded web server processes and every other process of its executable: workers
 // spawned after the start-up wait outlive their parent and keep serving.

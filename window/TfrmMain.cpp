@@ -5,6 +5,7 @@
 #include "server/ConfigFiles.h"
 #include "window/PackageProfile.h"
 #include "window/ProgramIcon.h"
+#include "window/SiteKeyInterceptor.h"
 #include "window/TTrayIconMan.h"
 #include "window/TWebBrowser.h"
 #include "window/WindowHelpers.h"
@@ -99,6 +100,7 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     if (Browser()->Page())
         return;
     QWebEngineProfile* profile = TPackageProfile::Open(DataDir);
+    TSiteKeyInterceptor::Install(profile, state_.Access, state_.WebPort);
     HandleDownloadsOf(profile);
     UseProfile(profile);
 }

@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,24 +43,32 @@ bool TKo::IsPortInUse(int Port, bool LoopbackOnly) {
     return !active;
 }
 
-bool TKo::PortGreets(int Port, int TimeoutMs) {
-    if (Port <= 0 || Port > 65535)
-        return false;
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+namespace {
+
+// A server at the address accepts a connection and sends something within TimeoutMs.
+bool Greets(const sockaddr* Address, socklen_t Size, int TimeoutMs) {
+    const int fd = socket(Address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
     timeval tv{TimeoutMs / 1000, (TimeoutMs % 1000) * 1000};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    char byte;
+    const bool greeted = connect(fd, Address, Size) == 0 && recv(fd, &byte, 1, 0) == 1;
+    close(fd);
+    return greeted;
+}
+
+} // namespace
+
+bool TKo::PortGreets(int Port, int TimeoutMs) {
+    if (Port <= 0 || Port > 65535)
+        return false;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(Port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    char byte;
-    const bool greeted = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-                         recv(fd, &byte, 1, 0) == 1;
-    close(fd);
-    return greeted;
+    return Greets(reinterpret_cast<sockaddr*>(&addr), sizeof addr, TimeoutMs);
 }
 
 bool TKo::PortListens(int Port) {
@@ -87,6 +96,39 @@ bool TKo::PortListens(int Port) {
             return true;
     }
     return false;
+}
+
+bool TKo::SocketGreets(const std::string& Path, int TimeoutMs) {
+    sockaddr_un addr{};
+    if (Path.empty() || Path.size() >= sizeof addr.sun_path)
+        return false;
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, Path.c_str(), Path.size());
+    return Greets(reinterpret_cast<sockaddr*>(&addr), sizeof addr, TimeoutMs);
+}
+
+bool TKo::SocketListens(const std::string& Path) {
+    if (Path.empty())
+        return false;
+    // Each line: slot, references, protocol, flags, type, state, inode, path; flag 00010000
+    // marks a socket that accepts connections.
+    FILE* f = std::fopen("/proc/net/unix", "re");
+    if (!f)
+        return false;
+    char line[4352];
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) {
+        unsigned long flags = 0;
+        int pathAt = -1;
+        if (std::sscanf(line, "%*s %*x %*x %lx %*x %*x %*u %n", &flags, &pathAt) < 1 || pathAt < 0)
+            continue;
+        std::string path = line + pathAt;
+        while (!path.empty() && (path.back() == '\n' || path.back() == ' '))
+            path.pop_back();
+        found = (flags & 0x10000) != 0 && path == Path;
+    }
+    std::fclose(f);
+    return found;
 }
 
 bool HoldPortClaim(int Port) {

@@ -1,8 +1,10 @@
 #include "kit/Paths.h"
+#include "kit/File.h"
 #include "kit/KoClass.h"
 #include "kit/Strings.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,6 +126,43 @@ bool ForcePrivateDirectory(const std::string& Path) {
 
 bool IsFolderWritable(const std::string& Path) {
     return DirectoryExists(Path) && access(ResolvePathCase(Path).c_str(), W_OK | X_OK) == 0;
+}
+
+void WritePrivateFile(const std::string& Path, const std::string& Bytes) {
+    const std::string path = ResolvePathCase(Path);
+    // A new file: an old one keeps the mode it had, and whoever holds it open.
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        RaiseFileErrorOn("write", Path, errno);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        RaiseFileErrorOn("write", Path, errno);
+    for (std::size_t done = 0; done < Bytes.size();) {
+        const ssize_t n = write(fd, Bytes.data() + done, Bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int code = n < 0 ? errno : ENOSPC;
+            close(fd);
+            unlink(path.c_str());
+            RaiseFileErrorOn("write", Path, code);
+        }
+        done += std::size_t(n);
+    }
+    if (close(fd) != 0)
+        RaiseFileErrorOn("write", Path, errno);
+}
+
+bool OwnPrivateDirectory(const std::string& Path) {
+    const std::string path = ResolvePathCase(Path);
+    const std::string parent = ExtractFileDir(ExcludeTrailingPathDelimiter(path));
+    if (!parent.empty() && parent != path && !ForceDirectories(parent))
+        return false;
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    // Not a link to elsewhere, and ours: a folder someone else made first is theirs to watch.
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           ((st.st_mode & 077) == 0 || chmod(path.c_str(), 0700) == 0);
 }
 
 } // namespace quindle

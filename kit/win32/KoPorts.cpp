@@ -64,6 +64,14 @@ bool TKo::PortGreets(int Port, int TimeoutMs) {
     return greeted;
 }
 
+bool TKo::SocketGreets(const std::string&, int) {
+    return false; // the database is reached by its address here
+}
+
+bool TKo::SocketListens(const std::string&) {
+    return false;
+}
+
 bool TKo::PortListens(int Port) {
     if (Port <= 0 || Port > 65535)
         return false;

@@ -84,4 +84,14 @@ bool IsFolderWritable(const std::string& Path) {
     return true;
 }
 
+void WritePrivateFile(const std::string& Path, const std::string& Bytes) {
+    // Below the user's profile a new file is the user's own already.
+    DeleteFileA(Path.c_str());
+    TKo::WriteTextFile(Path, Bytes);
+}
+
+bool OwnPrivateDirectory(const std::string& Path) {
+    return ForceDirectories(Path);
+}
+
 } // namespace quindle

@@ -55,8 +55,30 @@ TEST_F(OutsideBrowser, TheSiteOpensThereAndTheProgramEndsWhenTheBrowserHasEnded)
     const auto main = run.Start();
     ASSERT_NE(main, 0u) << run.Log();
     ASSERT_TRUE(WaitUntil([&] { return !LogValue("pid").empty(); }, 30000)) << run.Log();
-    EXPECT_EQ(LogValue("url"), "http://127.0.0.1:" + std::to_string(run.WebPort()));
-    EXPECT_EQ(HttpRequest(run.WebPort(), "GET", "/").status, 200);
+    // The browser gets a page only its user can read, which sends it on with a one-time token:
+    // an address with the token on the browser's command line, every account could read.
+    const std::string launch = LogValue("url");
+    ASSERT_EQ(launch.rfind("file://", 0), 0u) << launch;
+    const std::string page = launch.substr(7);
+    EXPECT_EQ(std::filesystem::status(page).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string text = ReadFile(page);
+    const std::string home = "http://127.0.0.1:" + std::to_string(run.WebPort());
+    const auto from = text.find("url=" + home);
+    ASSERT_NE(from, std::string::npos) << text;
+    const std::string way =
+        text.substr(from + 4 + home.size(), text.find('"', from) - from - 4 - home.size());
+    EXPECT_EQ(way.rfind("/.quindle/open?t=", 0), 0u) << way;
+    // Swapped once for the cookie that lets the browser in; the same token again lets nobody in.
+    const HttpReply in = StrangerRequest(run.WebPort(), "GET", way);
+    EXPECT_EQ(in.status, 200) << in.body;
+    const auto set = in.headers.find("Set-Cookie: ");
+    ASSERT_NE(set, std::string::npos) << in.headers;
+    const std::string cookie = in.headers.substr(set + 12, in.headers.find(';', set) - set - 12);
+    EXPECT_NE(in.headers.find("HttpOnly; SameSite=Strict"), std::string::npos) << in.headers;
+    EXPECT_EQ(StrangerRequest(run.WebPort(), "GET", "/", "", {"Cookie: " + cookie}).status, 200);
+    EXPECT_EQ(StrangerRequest(run.WebPort(), "GET", "/").status, 403);
+    EXPECT_EQ(StrangerRequest(run.WebPort(), "GET", way).status, 403);
     // Without a splash time the splash ends once the browser has shown up.
     EXPECT_TRUE(WaitUntil([&] { return SplashProcesses(package.Program()).empty(); }, 3000));
     // Two seconds of browser, then the closing passes: the program ends by itself.

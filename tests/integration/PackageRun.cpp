@@ -1,5 +1,6 @@
 #include "tests/integration/PackageRun.h"
 #include "kit/Strings.h"
+#include "server/SiteAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +57,47 @@ void PackageCopy::RemoveDatabase() {
     std::filesystem::remove_all(Path("data/mysql"));
 }
 
+namespace {
+
+// The working folders of the runs whose ports the tests have asked for, and the key last read
+// for each port: read from its run's httpd.conf at each request, as a restart writes a new one;
+// a start that is refused removes the file the running one wrote.
+struct TRunKey {
+    std::string DataDir, Key;
+};
+std::map<int, TRunKey>& RunKeys() {
+    static std::map<int, TRunKey> keys;
+    return keys;
+}
+
+} // namespace
+
+std::string SiteKey(int port) {
+    const auto run = RunKeys().find(port);
+    if (run == RunKeys().end())
+        return std::string();
+    try {
+        const std::string conf = ReadFile(run->second.DataDir + "/httpd.conf");
+        const std::string mark = std::string("%{HTTP:") + kAccessHeader + "} !=";
+        const auto at = conf.find(mark);
+        run->second.Key =
+            at == std::string::npos ? std::string() : conf.substr(at + mark.size(), 64);
+    } catch (...) {
+        // Not there: the key read last.
+    }
+    return run->second.Key;
+}
+
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
                       const std::string& body, const std::vector<std::string>& Headers) {
+    std::vector<std::string> headers = Headers;
+    if (const std::string key = SiteKey(port); !key.empty())
+        headers.push_back(std::string(kAccessHeader) + ": " + key);
+    return StrangerRequest(port, method, path, body, headers);
+}
+
+HttpReply StrangerRequest(int port, const std::string& method, const std::string& path,
+                          const std::string& body, const std::vector<std::string>& Headers) {
     HttpReply reply;
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -70,12 +110,15 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& pa
         close(fd);
         return reply;
     }
-    std::string request = method + " " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
-    bool typed = false;
+    std::string request = method + " " + path + " HTTP/1.0\r\n";
+    bool typed = false, hosted = false;
     for (const std::string& header : Headers) {
         request += header + "\r\n";
         typed = typed || header.rfind("Content-Type:", 0) == 0;
+        hosted = hosted || header.rfind("Host:", 0) == 0;
     }
+    if (!hosted)
+        request += "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
     if (!body.empty())
         request += (typed ? "" : "Content-Type: application/x-www-form-urlencoded\r\n") +
                    std::string("Content-Length: ") + std::to_string(body.size()) + "\r\n";
@@ -342,6 +385,8 @@ int PackageRun::WebPort() const {
             if (listen != std::string::npos && colon != std::string::npos &&
                 conf.find('\n', listen + 1) > colon)
                 webPort_ = std::atoi(conf.c_str() + colon + 1);
+            if (webPort_ != 0)
+                RunKeys()[webPort_].DataDir = DataDir();
         } catch (...) {
             // Not written yet: no port so far.
         }

@@ -36,10 +36,19 @@ struct HttpReply {
     std::string headers; // the lines after the status line
     std::string body;
 };
-// A body is sent as a form's fields unless Headers name its Content-Type.
+// A body is sent as a form's fields unless Headers name its Content-Type. The request names
+// 127.0.0.1 and the port as its host unless Headers name one, and carries the key of the run on
+// that port, as the program's window does, once a PackageRun has asked for its WebPort.
 HttpReply HttpRequest(int port, const std::string& method, const std::string& path,
                       const std::string& body = std::string(),
                       const std::vector<std::string>& Headers = {});
+// The same request without the key: as another account of the machine, or a page of another
+// site, would send it.
+HttpReply StrangerRequest(int port, const std::string& method, const std::string& path,
+                          const std::string& body = std::string(),
+                          const std::vector<std::string>& Headers = {});
+// The key of the run on that port (empty before its httpd.conf names one).
+std::string SiteKey(int port);
 bool PortIsListening(int port);
 // Whether a socket listens on that port on every address (IPv4), not only on the loopback one.
 bool PortIsListeningOnEveryAddress(int port);

@@ -40,10 +40,12 @@ protected:
 TEST_F(ServerConfigTest, HttpdConfGetsPathsAddressAndPortEverywhere) {
     const std::string file = WriteHttpdConf(c, 8080);
     EXPECT_EQ(file, data / "httpd.conf");
+    // The access rules follow the template: it loads no modules.
     EXPECT_EQ(ReadFile(file), "Root " + (pkg / "bin") +
                                   "\nListen 127.0.0.1:8080\nAgain 8080 8080\n"
                                   "Doc \"" +
-                                  (pkg / "www") + "\"\nRun " + data.Path() + "\n");
+                                  (pkg / "www") + "\"\nRun " + data.Path() + "\n" +
+                                  AccessRules(c.Access, 8080, AccessFolder(data.Path())));
 }
 
 TEST_F(ServerConfigTest, AQuoteInAFolderNameIsEscapedInsideTheQuotedValues) {
@@ -93,7 +95,9 @@ TEST_F(ServerConfigTest, MissingTemplateKeepsTheFileOfAnEarlierRun) {
 TEST_F(ServerConfigTest, TemplateWithoutPlaceholdersIsCopiedUnchanged) {
     WriteFile(pkg / "bin/Apache/httpd.conf", "Listen 9999\r\n# $NOT_OURS$\r\n");
     WriteHttpdConf(c, 81);
-    EXPECT_EQ(ReadFile(data / "httpd.conf"), "Listen 9999\r\n# $NOT_OURS$\r\n");
+    EXPECT_EQ(ReadFile(data / "httpd.conf"),
+              "Listen 9999\r\n# $NOT_OURS$\r\n" +
+                  AccessRules(c.Access, 81, AccessFolder(data.Path())));
 }
 
 TEST_F(ServerConfigTest, MyIniSetsItsKeysAndKeepsTheRest) {
@@ -105,18 +109,53 @@ TEST_F(ServerConfigTest, MyIniSetsItsKeysAndKeepsTheRest) {
     EXPECT_EQ(key("datadir"), pkg / "data");
     EXPECT_EQ(key("bind-address"), "127.0.0.1");
     EXPECT_EQ(key("max_connections"), "50");
-    EXPECT_EQ(key("socket"), data / "mysql.sock");
+    EXPECT_EQ(key("socket"), data / "mysql/mysql.sock");
+    EXPECT_EQ(key("skip-networking"), "0");
+    c.DatabaseTcp = false; // Config.ini mysqltcp=0
+    WriteMyIni(c, 3307);
+    EXPECT_EQ(key("skip-networking"), "1");
     EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "client", "x"), "y");
     EXPECT_NE(ReadFile(data / "my.ini").find("basedir=\"" + (pkg / "bin/mysql") + "\""),
               std::string::npos);
 }
 
-TEST_F(ServerConfigTest, SocketMovesOutOfAWorkingFolderTooDeepForIt) {
-    const std::string deep = data.Path() + "/" + std::string(120, 'd');
-    const std::string socket = DatabaseSocketPath(deep);
-    EXPECT_LE(socket.size(), 107u);
-    EXPECT_EQ(socket, DatabaseSocketPath(deep)); // the same for every start
-    EXPECT_NE(socket, DatabaseSocketPath(deep + "x"));
+TEST_F(ServerConfigTest, TheSocketGoesWhereOnlyThisUserCanEnterNeverWhereSomeoneElseWasFirst) {
+    const std::string socket = ChooseDatabaseSocket(c);
+    EXPECT_EQ(socket, data / "mysql/mysql.sock");
+    EXPECT_EQ(FileMode(data / "mysql") & 0777, 0700u);
+    chmod((data / "mysql").c_str(), 0755);
+    EXPECT_EQ(ChooseDatabaseSocket(c), socket);
+    EXPECT_EQ(FileMode(data / "mysql") & 0777, 0700u);
+
+    // Too deep for a socket's address: the user's runtime folder, else a folder of the shared
+    // temporary folder that nobody could have made first, as its name cannot be guessed.
+    TServerContext deep = c;
+    deep.DataDir = data.Path() + "/" + std::string(120, 'd');
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    ASSERT_NE(runtime, nullptr);
+    const std::string own = ChooseDatabaseSocket(deep);
+    EXPECT_EQ(own.rfind(std::string(runtime) + "/quindle-", 0), 0u) << own;
+    EXPECT_LE(own.size(), 107u);
+    EXPECT_EQ(FileMode(own.substr(0, own.rfind('/'))) & 0777, 0700u);
+    const std::string saved = runtime;
+    unsetenv("XDG_RUNTIME_DIR");
+    const std::string first = ChooseDatabaseSocket(deep), second = ChooseDatabaseSocket(deep);
+    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    for (const std::string& fresh : {first, second}) {
+        EXPECT_EQ(fresh.rfind(TKo::GetTempDir() + "/" + kTemporarySocketPrefix, 0), 0u) << fresh;
+        EXPECT_EQ(FileMode(fresh.substr(0, fresh.rfind('/'))) & 0777, 0700u);
+        std::filesystem::remove_all(fresh.substr(0, fresh.rfind('/')));
+    }
+    EXPECT_NE(first, second);
+
+    // A folder someone else made is theirs to watch: never the socket's.
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the administrator can make a folder another user's";
+    ASSERT_EQ(chown((data / "mysql").c_str(), 65534, 65534), 0);
+    const std::string elsewhere = ChooseDatabaseSocket(c);
+    EXPECT_NE(elsewhere, socket);
+    EXPECT_FALSE(elsewhere.empty());
+    EXPECT_EQ(FileMode(data / "mysql") & 0777, 0700u); // left as it was
 }
 
 TEST_F(ServerConfigTest, ASiteItsServerCannotWriteRunsFromACopyWhenAskedFromADiscToo) {
@@ -181,7 +220,7 @@ TEST_F(ServerConfigTest, PhpGetsPrivateFoldersForSessionsAndUploadsAndTheDatabas
               "session.save_path=\"$PHPRC$/sessions\"\nsocket=$MYSQLSOCKET$\n");
     WritePhpIni(c, 3306);
     EXPECT_EQ(ReadFile(data / "php.ini"), "session.save_path=\"" + data.Path() +
-                                              "/sessions\"\nsocket=" + (data / "mysql.sock") +
+                                              "/sessions\"\nsocket=" + (data / "mysql/mysql.sock") +
                                               "\n");
     // PHP creates neither folder itself; session files are nobody else's business.
     for (const char* folder : {"sessions", "uploads"}) {
@@ -193,7 +232,7 @@ TEST_F(ServerConfigTest, PhpGetsPrivateFoldersForSessionsAndUploadsAndTheDatabas
     EXPECT_EQ(FileMode(data / "sessions") & 0777, 0700u);
     // The socket PHP is told of is the one the database server is given.
     WriteMyIni(c, 3306);
-    EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "mysqld", "socket"), data / "mysql.sock");
+    EXPECT_EQ(TKo::ReadIniString(data / "my.ini", "mysqld", "socket"), data / "mysql/mysql.sock");
 }
 
 TEST_F(ServerConfigTest, MyIniTakesTheStacksOwnSettingsAndTheRunsPathsWin) {

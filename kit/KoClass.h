@@ -61,17 +61,14 @@ public:
     // Ends this process after that time, whatever it is doing then: a bound for an orderly end
     // that might hang.
     static void TerminateSelfAfter(int Milliseconds);
-    static bool EnablePrivilege(const std::string& PrivilegeName);
     static bool IsFirstInstance(const std::string& MutexName);
     static bool IsFileInUse(const std::string& FileName);
     // Whether another process holds a lock on the file: a record or whole-file lock on POSIX,
     // an open that shares the file with nobody on Windows. False for a missing file.
     static bool IsFileLocked(const std::string& FileName);
     static std::uint16_t GetStartupShowWindow();
-    static bool IsWin2000OrLater();
     // True for the system's all-powerful account.
     static bool RunningAsAdministrator();
-    static void CheckWindowsVersion();
     // The shell's "open" of a program file: started on its own, not as our child, with the
     // given start-up show command. False when it could not be started.
     static bool ShellOpenProgram(const std::string& ExePath, std::uint16_t ShowCommand);

@@ -11,7 +11,6 @@
 using namespace quindle;
 
 int main(int argc, char** argv) {
-    TKo::CheckWindowsVersion();
     TKo::ExpandAppRelativePath("."); // the program folder becomes the current folder
     if (argc < 2) {
         std::fprintf(stderr, "This build runs the service modes only.\n");

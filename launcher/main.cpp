@@ -14,7 +14,6 @@ using namespace quindle;
 int main(int argc, char** argv) {
     // Taken before anything can start a child: the start-up show command is ours alone.
     const std::uint16_t showCommand = TKo::GetStartupShowWindow();
-    TKo::CheckWindowsVersion();
     TKo::ExpandAppRelativePath("."); // the program folder becomes the current folder
 
     if (argc > 1) {

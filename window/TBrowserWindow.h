@@ -126,7 +126,6 @@ private:
     void WebBrowser1FullScreenChange(bool On);
     void ShowScriptError(const QString& Message, int LineNumber, const QString& SourceId);
     TWebBrowser* WebBrowser1NewWindow2(QWebEnginePage::WebWindowType Type);
-    QString FavoriteValue(const char* Section, QAction* Item) const;
     // Esc stops a load, except while an element of the page fills the screen: then it gives the
     // screen back. Both are shortcuts of this window, never enabled together.
     void UpdateEscapeActions();

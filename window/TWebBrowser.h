@@ -51,13 +51,11 @@ public:
     void Refresh();
 
     QString LocationURL() const;
-    bool Busy() const { return busy_; }
     int ReadyState() const { return complete_ && !busy_ ? 4 : 1; }
     bool HasDocument() const { return !url().isEmpty(); }
     // An element of the page fills the screen.
     bool PageFullScreen() const { return pageFullScreen_; }
     void ExitPageFullScreen();
-    bool Silent() const { return silent_; }
     void SetSilent(bool Value) { silent_ = Value; }
 
     // The bars the opening page asked for. A window opened with features (a script popup)

@@ -469,10 +469,6 @@ bool RequestProcessEnd(std::uint32_t Pid) {
     return ValidPid(Pid) && TKo::ProcessExists(std::int32_t(Pid)) && kill(pid_t(Pid), SIGTERM) == 0;
 }
 
-bool TKo::EnablePrivilege(const std::string&) {
-    return true;
-}
-
 bool TKo::IsFirstInstance(const std::string& MutexName) {
     std::string name;
     for (char c : MutexName)
@@ -557,11 +553,5 @@ std::uint16_t TKo::GetStartupShowWindow() {
 bool TKo::RunningAsAdministrator() {
     return geteuid() == 0;
 }
-
-bool TKo::IsWin2000OrLater() {
-    return true;
-}
-
-void TKo::CheckWindowsVersion() {}
 
 } // namespace quindle

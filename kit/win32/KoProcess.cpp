@@ -1,7 +1,6 @@
 // Processes on Windows: CreateProcessA with our own start-up information, tool-help snapshots,
 // module paths, named mutexes and exclusive opens.
 
-#include "kit/CommFunc.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "kit/ProcessPlatform.h"
@@ -240,12 +239,6 @@ bool RequestProcessEnd(std::uint32_t Pid) {
     return asked;
 }
 
-bool TKo::EnablePrivilege(const std::string& PrivilegeName) {
-    if (PrivilegeName != "SeDebugPrivilege")
-        return false;
-    return TCommFunc::Instance().SetDebugPrivilege(true);
-}
-
 bool TKo::IsFirstInstance(const std::string& MutexName) {
     // Held until the process ends: the handle is never closed.
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, MutexName.c_str());
@@ -268,15 +261,6 @@ bool TKo::RunningAsAdministrator() {
         FreeSid(administrators);
     }
     return member;
-}
-
-bool TKo::IsWin2000OrLater() {
-    // A 64-bit program runs only on the NT family from version 5.2 on.
-    return true;
-}
-
-void TKo::CheckWindowsVersion() {
-    // Nothing to refuse: see IsWin2000OrLater.
 }
 
 } // namespace quindle

@@ -176,12 +176,14 @@ void TRunState::ChooseWebFolders() {
     }
     // PHP reaches the database through its socket: it goes where the web server's account, and
     // nobody else, can reach it.
-    DatabaseSocket.clear();
-    DatabaseSocket = ChooseDatabaseSocket(ServerContext());
-    if (DatabaseSocket.empty())
+    const TServerContext context = ServerContext();
+    DatabaseSocket = ChooseDatabaseSocket(context);
+    if (DatabaseSocket.empty()) {
         LogLine("No folder for the database's socket could be made where only " +
                 (WebAccount.empty() ? std::string("this user") : WebAccount) +
                 " can reach it: the site reaches the database by its address only.");
+        DatabaseSocket = DatabaseSocketPath(DatabaseSocketFolder(context));
+    }
     // The mail sender runs as that account, and keeps what it cannot send there.
     TKo::SetEnvironmentVariable(kWebDataVariable, WebDataDir);
     const std::string site = ResolvePathCase(TKo::GetAppPath() + "www");
@@ -334,7 +336,7 @@ void TRunState::PauseDatabaseServer() {
     if (MySqlPid == 0 || databasePaused_)
         return;
     databasePaused_ = true;
-    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocketOf(ServerContext()));
+    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocket);
 }
 
 void TRunState::ResumeDatabaseServer() {
@@ -369,7 +371,7 @@ void TRunState::StartWebServer() {
 
 void TRunState::WaitForServers() {
     ApachePids = quindle::WaitForServers(ApacheExe, ApachePid, WebPort, MySqlPid, MySqlPort, Wait,
-                                         DatabaseSocketOf(ServerContext()));
+                                         DatabaseSocket);
 }
 
 std::string TRunState::HomeAddress() const {
@@ -390,7 +392,7 @@ void TRunState::EndOutsideBrowser() {
 void TRunState::EndServers() {
     StopWebServer(ApacheExe, ApachePid, ApachePids);
     // The database closes its files when asked; only one that does not answer is forced.
-    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocketOf(ServerContext()));
+    StopDatabaseServer(MySqlPid, MySqlPort, DatabaseSocket);
     // A folder made in the temporary folder for this run's socket alone.
     const std::string socketFolder = ExtractFileDir(DatabaseSocket);
     if (ExtractFileName(socketFolder).rfind(kTemporarySocketPrefix, 0) == 0) {

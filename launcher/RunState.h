@@ -123,7 +123,7 @@ public:
     bool SiteWritable = true;           // it can write the package's site folder
     std::string SiteCopyProblem;        // the site runs from a copy the package's changes missed
     TSiteAccess Access;                 // who may reach the site
-    std::string DatabaseSocket;         // made for this run; empty when none could be
+    std::string DatabaseSocket;         // the database server's, chosen for this run
     std::uint32_t ApachePid = 0;
     TCardinalArray ApachePids;
     std::string BrowserIniFile, BrowserPath, BrowserParameters;

@@ -53,12 +53,6 @@ std::string PrivateDatabaseCopy(const std::string& AppPath, const std::string& D
     return copy;
 }
 
-// A path for a value in double quotes of httpd.conf or php.ini: both read \" there as a quote
-// that belongs to the value (a folder's name may hold one).
-std::string QuotedPath(const std::string& Path) {
-    return TKo::ReplaceText(ForwardSlashes(Path), "\"", "\\\"", true);
-}
-
 // PHP hands sendmail_path to the shell, so on POSIX a path with blanks or other characters the
 // shell reads (a package in "/media/user/USB DISK") is one word only in single quotes. Windows
 // gets the short path, which has none of them. Plain paths stay as they are.
@@ -80,6 +74,10 @@ std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDi
     const std::string copy = JoinPath(DataDir, Name);
     TKo::SetReadOnlyTree(copy, false);
     return copy;
+}
+
+std::string QuotedPath(const std::string& Path) {
+    return TKo::ReplaceText(ForwardSlashes(Path), "\"", "\\\"", true);
 }
 
 std::string ForwardSlashes(const std::string& Path) {

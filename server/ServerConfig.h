@@ -49,6 +49,9 @@ std::string CopyToHardDisk(const std::string& AppPath, const std::string& DataDi
 
 // The path as configuration files want it: forward slashes.
 std::string ForwardSlashes(const std::string& Path);
+// A path for a value in double quotes of httpd.conf or php.ini: forward slashes, and \" for a
+// quote, which both read as a quote that belongs to the value (a folder's name may hold one).
+std::string QuotedPath(const std::string& Path);
 
 // Each writes its file and returns its path; a failure leaves the file as it was, silently.
 // php.ini's sessions and uploads folders are made in the working folder, for this user alone;

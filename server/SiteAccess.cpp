@@ -85,7 +85,7 @@ std::string RegexText(const std::string& Text) {
 }
 
 std::string DirectoryValue(const std::string& Path) {
-    return "\"" + TKo::ReplaceText(ForwardSlashes(Path), "\"", "\\\"", true) + "\"";
+    return "\"" + QuotedPath(Path) + "\"";
 }
 
 std::string PercentEncodedPath(const std::string& Path) {

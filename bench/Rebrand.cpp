@@ -4,10 +4,10 @@
 
 #include "bench/BenchSupport.h"
 #include "kit/KoClass.h"
-#include "launcher/BrandChoices.h"
-#include "launcher/PackageBuilder.h"
-#include "launcher/RunState.h"
-#include "launcher/ServiceModes.h"
+#include "launcher/builder/BrandChoices.h"
+#include "launcher/builder/PackageBuilder.h"
+#include "launcher/run/RunState.h"
+#include "launcher/service/ServiceModes.h"
 #include "tests/integration/PackageRun.h"
 
 #include <QApplication>

@@ -36,10 +36,10 @@ foreach(module QtCore QtGui QtWidgets QtNetwork QtPrintSupport QtWebEngineCore
 endforeach()
 
 file(GLOB sources CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/launcher/*.cpp ${CMAKE_SOURCE_DIR}/splash/*.cpp
-  ${CMAKE_SOURCE_DIR}/window/*.cpp ${CMAKE_SOURCE_DIR}/server/*.cpp)
+  ${CMAKE_SOURCE_DIR}/launcher/*/*.cpp ${CMAKE_SOURCE_DIR}/splash/*.cpp
+  ${CMAKE_SOURCE_DIR}/window/*/*.cpp ${CMAKE_SOURCE_DIR}/server/*.cpp)
 # The Debian package writer is Linux's alone (libarchive, the Debian format).
-list(REMOVE_ITEM sources ${CMAKE_SOURCE_DIR}/launcher/DebianPackage.cpp)
+list(REMOVE_ITEM sources ${CMAKE_SOURCE_DIR}/launcher/debian/DebianPackage.cpp)
 set(stamps)
 foreach(source ${sources})
   file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${source})

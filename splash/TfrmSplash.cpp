@@ -2,7 +2,7 @@
 #include "kit/KoClass.h"
 #include "kit/Strings.h"
 #include "kit/SystemEvents.h"
-#include "launcher/Modules.h"
+#include "launcher/modules/Modules.h"
 #include "server/ConfigFiles.h"
 
 #include <QGuiApplication>

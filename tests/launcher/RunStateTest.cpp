@@ -1,4 +1,4 @@
-#include "launcher/RunState.h"
+#include "launcher/run/RunState.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"

@@ -5,7 +5,7 @@
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
 
-#include "window/TfrmBrand.h"
+#include "window/dialogs/TfrmBrand.h"
 
 #include <gtest/gtest.h>
 

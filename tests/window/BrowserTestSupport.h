@@ -3,8 +3,8 @@
 // Helpers of the window tests: waiting with events running, a private browser profile, the parts
 // of a window found by their object names, and driving the modal dialogs the windows open.
 
-#include "window/TStatusBar.h"
-#include "window/TWebBrowser.h"
+#include "window/browser/TWebBrowser.h"
+#include "window/frame/TStatusBar.h"
 
 #include <QAction>
 #include <QActionGroup>

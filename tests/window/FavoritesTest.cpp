@@ -1,12 +1,12 @@
 // Favorites.ini: the menu it builds, whatever the file holds, and what its entries open.
 
-#include "window/Favorites.h"
+#include "window/frame/Favorites.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
-#include "window/TWebBrowser.h"
-#include "window/TfrmMain.h"
+#include "window/browser/TWebBrowser.h"
+#include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // font and with the bigger one other desktops use: nothing is elided or clipped.
 
 #include "tests/window/BrowserTestSupport.h"
-#include "window/TfrmBrand.h"
-#include "window/TfrmMain.h"
-#include "window/TfrmQuindleAbout.h"
-#include "window/TfrmSettings.h"
+#include "window/dialogs/TfrmBrand.h"
+#include "window/dialogs/TfrmQuindleAbout.h"
+#include "window/dialogs/TfrmSettings.h"
+#include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
 

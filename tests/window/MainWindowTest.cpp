@@ -6,12 +6,12 @@
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
 #include "tests/window/PageServer.h"
-#include "window/TFindDialog.h"
-#include "window/TInternetOptions.h"
-#include "window/TWebBrowser.h"
-#include "window/TfrmBrowser.h"
-#include "window/TfrmMain.h"
-#include "window/WindowHelpers.h"
+#include "window/browser/TFindDialog.h"
+#include "window/browser/TInternetOptions.h"
+#include "window/browser/TWebBrowser.h"
+#include "window/common/WindowHelpers.h"
+#include "window/frame/TfrmBrowser.h"
+#include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
 

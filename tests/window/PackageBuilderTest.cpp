@@ -1,16 +1,16 @@
 // The rebranded package, built from a small package folder by the real program's service
 // modes: what lands in OutQNL, what runme carries, and what the database choice leaves out.
 
-#include "launcher/PackageBuilder.h"
+#include "launcher/builder/PackageBuilder.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
-#include "launcher/BrandChoices.h"
-#include "launcher/RunState.h"
+#include "launcher/builder/BrandChoices.h"
+#include "launcher/run/RunState.h"
 #include "tests/TestSupport.h"
 #include "tests/integration/DiscImage.h"
 #include "tests/integration/PackageRun.h"
 #include "tests/integration/VirtualDesktop.h"
-#include "window/RebrandButton.h"
+#include "window/main/RebrandButton.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
 #include "tests/window/PageServer.h"
-#include "window/PackageProfile.h"
-#include "window/TWebBrowser.h"
-#include "window/TfrmBrowser.h"
-#include "window/TfrmMain.h"
+#include "window/browser/PackageProfile.h"
+#include "window/browser/TWebBrowser.h"
+#include "window/frame/TfrmBrowser.h"
+#include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "tests/window/BrowserTestSupport.h"
 
-#include "window/TfrmSettings.h"
+#include "window/dialogs/TfrmSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include "kit/TrayClickRules.h"
 #include "tests/window/BrowserTestSupport.h"
 
-#include "window/CaretRest.h"
-#include "window/TTrayIconMan.h"
-#include "window/TWebBrowser.h"
-#include "window/TfrmMain.h"
-#include "window/TfrmQuindleAbout.h"
+#include "window/browser/TWebBrowser.h"
+#include "window/dialogs/TfrmQuindleAbout.h"
+#include "window/main/CaretRest.h"
+#include "window/main/TTrayIconMan.h"
+#include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
 

@@ -1,59 +1,55 @@
-// Servers that end on their own while the window is open are started again, and the user is
-// told: in the status bar, and with an error once a server is given up.
-
-#include "window/common/ErrorReport.h"
-#include "window/frame/TStatusBar.h"
-#include "window/main/TfrmMain.h"
+#include "window/main/ServerWatch.h"
 
 #include <QSocketNotifier>
 
-#include <chrono>
-#include <cstdio>
-
 namespace quindle {
 
-void TfrmMain::KeepServersUp() {
-    for (const auto& news : state_.KeepServersUp(std::chrono::steady_clock::now())) {
-        if (!news.StatusLine.empty()) {
-            StatusBar()->SetPanelText(0, QString::fromLocal8Bit(news.StatusLine));
-            std::fprintf(stderr, "%s\n", news.StatusLine.c_str());
-        }
-        if (!news.Error.empty())
-            ShowErrorBox("Error", news.Error, this);
-    }
-    WatchServers();
+TServerWatch::TServerWatch(QObject* Parent) : QObject(Parent) {
+    look_.setInterval(kServerLookMs);
+    connect(&look_, &QTimer::timeout, this, &TServerWatch::ServerMayHaveEnded);
 }
 
-void TfrmMain::WatchServers() {
-    // A server that ends is heard at once and started again: nothing looks at the processes
-    // while they run. An ended one stays unwatched until another process takes its place (a
-    // paused database server stays ended on purpose).
-    const std::uint32_t pids[] = {state_.ApachePid, state_.MySqlPid};
+TServerWatch::~TServerWatch() = default;
+
+void TServerWatch::Watch(std::uint32_t WebServerPid, std::uint32_t DatabasePid) {
+    WatchOne(0, WebServerPid);
+    WatchOne(1, DatabasePid);
     bool look = false;
-    for (int i = 0; i < 2; ++i) {
-        TServerEnd& end = serverEnds_[i];
-        if (end.Pid != pids[i]) {
-            end.Notifier.reset();
-            end.Watch.reset();
-            end.Pid = pids[i];
-            if (end.Pid != 0)
-                end.Watch = std::make_unique<TProcessEndWatch>(end.Pid);
-            if (end.Watch && end.Watch->Descriptor() >= 0) {
-                end.Notifier = std::make_unique<QSocketNotifier>(qintptr(end.Watch->Descriptor()),
-                                                                 QSocketNotifier::Read);
-                connect(end.Notifier.get(), &QSocketNotifier::activated, this, [this, i] {
-                    // The descriptor stays ready: heard once, it is put away.
-                    serverEnds_[i].Notifier->setEnabled(false);
-                    KeepServersUp();
-                });
-            }
-        }
+    for (const TServerEnd& end : ends_)
         look = look || (end.Pid != 0 && !end.Notifier);
-    }
     if (!look)
-        tmrServers_.stop();
-    else if (!tmrServers_.isActive())
-        tmrServers_.start();
+        look_.stop();
+    else if (!look_.isActive())
+        look_.start();
+}
+
+void TServerWatch::WatchOne(int Index, std::uint32_t Pid) {
+    TServerEnd& end = ends_[Index];
+    if (end.Pid == Pid)
+        return;
+    end.Notifier.reset();
+    end.Watch.reset();
+    end.Pid = Pid;
+    if (Pid != 0)
+        end.Watch = std::make_unique<TProcessEndWatch>(Pid);
+    if (!end.Watch || end.Watch->Descriptor() < 0)
+        return;
+    end.Notifier =
+        std::make_unique<QSocketNotifier>(qintptr(end.Watch->Descriptor()), QSocketNotifier::Read);
+    connect(end.Notifier.get(), &QSocketNotifier::activated, this, [this, Index] {
+        // The descriptor stays ready: heard once, it is put away.
+        ends_[Index].Notifier->setEnabled(false);
+        emit ServerMayHaveEnded();
+    });
+}
+
+void TServerWatch::Stop() {
+    look_.stop();
+    for (TServerEnd& end : ends_) {
+        end.Notifier.reset();
+        end.Watch.reset();
+        end.Pid = 0;
+    }
 }
 
 } // namespace quindle

@@ -26,8 +26,16 @@ std::optional<int> ParsePort(const std::string& Value) {
     return TryStrToInt(Value);
 }
 
+std::string LocalhostPort(int WebPort) {
+    return std::string(kLoopbackAddress) + ":" + std::to_string(WebPort);
+}
+
 std::string HomeAddress(int WebPort) {
-    return "http://127.0.0.1:" + std::to_string(WebPort);
+    return "http://" + LocalhostPort(WebPort);
+}
+
+std::string LocalAddress(int WebPort, const std::string& Path) {
+    return HomeAddress(WebPort) + Path;
 }
 
 std::string BrowserIniPath(const std::string& BinDir) {

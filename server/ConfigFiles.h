@@ -28,8 +28,11 @@ std::string ConfigTitle(const std::string& Value);
 // The port setting: a whole decimal number, else nothing.
 std::optional<int> ParsePort(const std::string& Value);
 
-// "http://127.0.0.1:%d" with the web port.
+// The site's own address, the one place it is made: "127.0.0.1:<port>", the home address
+// "http://127.0.0.1:<port>", and a page of the site, Path beginning with "/".
+std::string LocalhostPort(int WebPort);
 std::string HomeAddress(int WebPort);
+std::string LocalAddress(int WebPort, const std::string& Path);
 
 struct BrowserSettings {
     std::string BrowserPath; // "{bin}" replaced

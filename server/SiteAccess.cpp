@@ -302,7 +302,7 @@ std::string IssueToken(const std::string& Folder) {
 }
 
 std::string TokenAddress(int WebPort, const std::string& Token) {
-    return HomeAddress(WebPort) + kOpenPagePath + "?t=" + Token;
+    return LocalAddress(WebPort, std::string(kOpenPagePath) + "?t=" + Token);
 }
 
 std::string WriteLaunchPage(const std::string& DataDir, const std::string& Address) {

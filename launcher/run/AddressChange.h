@@ -11,9 +11,10 @@
 namespace quindle {
 
 // Writes IPAddress and Port into the working Config.ini, makes the command copy with that
-// configuration beside it and starts its "/setup" on the program file, without waiting. Nothing
-// is reported: when a step fails, the program file keeps its configuration and nothing starts
-// the program again.
-void HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port);
+// configuration beside it and starts its "/setup" on the program file, without waiting. Gives
+// empty once the copy runs: this run is then to end. Otherwise gives what failed, and nothing
+// of the hand-over is left: the working Config.ini has its address and port back, and this run
+// is to go on, since nothing would start the program again.
+std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port);
 
 } // namespace quindle

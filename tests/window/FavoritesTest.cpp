@@ -6,6 +6,8 @@
 #include "tests/TestSupport.h"
 #include "tests/window/BrowserTestSupport.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/frame/AddressBox.h"
+#include "window/frame/FavoritesMenu.h"
 #include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
@@ -113,22 +115,22 @@ TEST_F(Favorites, AnUrlEntryNavigatesTheWindowAndEditsTakeEffectAtTheNextClick) 
     TfrmMain frm(1);
     frm.State().AppTitle = "Demo";
     frm.UseProfile(PrivateProfile());
-    frm.SetFavoritesFile(QString::fromStdString(dir / "bin/Favorites.ini"));
+    frm.Favorites().SetFile(QString::fromStdString(dir / "bin/Favorites.ini"));
     QAction entry(QStringLiteral("Page"));
     entry.setData(QStringLiteral("Page"));
-    frm.UrlMenuItemClick(&entry);
+    frm.Favorites().UrlMenuItemClick(&entry);
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "first - Demo"; }));
     Write("[URLS]\nPage=data:text/html,<title>second</title>\n");
-    frm.UrlMenuItemClick(&entry);
+    frm.Favorites().UrlMenuItemClick(&entry);
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "second - Demo"; }));
     // A key deleted since empties the box and asks for the empty address.
     Write("[URLS]\n");
-    frm.UrlMenuItemClick(&entry);
+    frm.Favorites().UrlMenuItemClick(&entry);
     EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(), "");
     // Without the file nothing happens.
-    frm.SetFavoritesFile(QString());
-    frm.SetAddressText("kept");
-    frm.UrlMenuItemClick(&entry);
+    frm.Favorites().SetFile(QString());
+    frm.AddressBox().SetText("kept");
+    frm.Favorites().UrlMenuItemClick(&entry);
     EXPECT_EQ(Part<QComboBox>(frm, "cboAddress")->currentText(), "kept");
 }
 
@@ -141,15 +143,15 @@ TEST_F(Favorites, FolderEntriesAndOrganizeOpenTheDesktopsOpenerOnlyForWhatExists
     chmod((bin / "xdg-open").c_str(), 0755);
     Write("[DIRS]\nExisting=" + folder.Path() + "\nMissing=/no/such/folder\nHere=.\n");
     TfrmMain frm(1);
-    frm.SetFavoritesFile(QString::fromStdString(dir / "bin/Favorites.ini"));
+    frm.Favorites().SetFile(QString::fromStdString(dir / "bin/Favorites.ini"));
     const std::string savedPath = std::getenv("PATH");
     setenv("PATH", bin.Path().c_str(), 1);
     for (const char* key : {"Missing", "Existing", "Here"}) {
         QAction entry(QString::fromLatin1(key));
         entry.setData(QString::fromLatin1(key));
-        frm.DirMenuItemClick(&entry);
+        frm.Favorites().DirMenuItemClick(&entry);
     }
-    frm.mnuMenu_OrganizeFavoritesClick();
+    frm.Favorites().OrganizeClick();
     setenv("PATH", savedPath.c_str(), 1);
     std::string log;
     EXPECT_TRUE(WaitUntil([&] {

@@ -10,6 +10,7 @@
 #include "window/browser/TInternetOptions.h"
 #include "window/browser/TWebBrowser.h"
 #include "window/common/WindowHelpers.h"
+#include "window/frame/AddressBox.h"
 #include "window/frame/TfrmBrowser.h"
 #include "window/main/TfrmMain.h"
 
@@ -52,7 +53,7 @@ protected:
     void Load(const QString& Path) {
         frm.NavigateTo(server.Url(Path));
         ASSERT_TRUE(WaitFor([&] {
-            return ui.WebBrowser1->ReadyState() == 4 &&
+            return ui.WebBrowser1->PageComplete() &&
                    ui.WebBrowser1->url() == QUrl(server.Url(Path));
         }));
     }
@@ -93,23 +94,23 @@ TEST_F(MainWindow, CaptionIsThePageTitleThenTheTrimmedApplicationTitle) {
 }
 
 TEST_F(MainWindow, HistoryKeepsFoundEntriesInPlaceAndHoldsAtMost24) {
-    frm.UpdateHistory("http://a/");
-    frm.UpdateHistory("http://b/");
-    frm.UpdateHistory("http://c/");
+    frm.AddressBox().UpdateHistory("http://a/");
+    frm.AddressBox().UpdateHistory("http://b/");
+    frm.AddressBox().UpdateHistory("http://c/");
     EXPECT_EQ(History(), (QStringList{"http://c/", "http://b/", "http://a/"}));
-    frm.UpdateHistory("  http://a/ ");
+    frm.AddressBox().UpdateHistory("  http://a/ ");
     EXPECT_EQ(History(), (QStringList{"http://c/", "http://b/", "http://a/"}));
     EXPECT_EQ(ui.cboAddress->currentIndex(), 2);
     EXPECT_EQ(ui.cboAddress->currentText(), "http://a/");
     // Exact comparison: a different letter case is another address.
-    frm.UpdateHistory("http://A/");
+    frm.AddressBox().UpdateHistory("http://A/");
     EXPECT_EQ(ui.cboAddress->itemText(0), "http://A/");
-    frm.UpdateHistory("");
+    frm.AddressBox().UpdateHistory("");
     EXPECT_EQ(ui.cboAddress->count(), 4);
 
     for (int i = 0; i < 30; ++i)
-        frm.UpdateHistory(QStringLiteral("http://site/%1").arg(i));
-    EXPECT_EQ(ui.cboAddress->count(), TBrowserWindow::kHistoryLimit);
+        frm.AddressBox().UpdateHistory(QStringLiteral("http://site/%1").arg(i));
+    EXPECT_EQ(ui.cboAddress->count(), TAddressBox::kHistoryLimit);
     EXPECT_EQ(ui.cboAddress->itemText(0), "http://site/29");
     EXPECT_EQ(ui.cboAddress->itemText(23), "http://site/6");
     EXPECT_FALSE(ui.cboAddress->itemIcon(0).isNull());
@@ -119,17 +120,17 @@ TEST_F(MainWindow, AddressBoxKeysWalkTheHistoryOrKeepTheirNormalEffect) {
     ShowActive();
     ui.cboAddress->lineEdit()->setFocus();
     // Empty history: Down and Right do what they always do.
-    frm.SetAddressText("typed");
+    frm.AddressBox().SetText("typed");
     ui.cboAddress->lineEdit()->setCursorPosition(2);
     Key(Qt::Key_Right);
     EXPECT_EQ(ui.cboAddress->lineEdit()->cursorPosition(), 3);
     EXPECT_EQ(ui.cboAddress->currentText(), "typed");
 
-    frm.UpdateHistory("http://old/");
-    frm.UpdateHistory("http://new/");
+    frm.AddressBox().UpdateHistory("http://old/");
+    frm.AddressBox().UpdateHistory("http://new/");
     // Typed text belongs to no entry: Down selects the newest.
-    frm.SetAddressText("something typed");
-    EXPECT_EQ(frm.SelectedHistoryIndex(), -1);
+    frm.AddressBox().SetText("something typed");
+    EXPECT_EQ(frm.AddressBox().SelectedHistoryIndex(), -1);
     Key(Qt::Key_Down);
     EXPECT_EQ(ui.cboAddress->currentText(), "http://new/");
     Key(Qt::Key_Right);
@@ -156,10 +157,10 @@ TEST_F(MainWindow, EnterAndGoNavigateToTheTrimmedBoxText) {
     server.Add("/a", "<title>A</title>");
     server.Add("/b", "<title>B</title>");
     ui.cboAddress->lineEdit()->setFocus();
-    frm.SetAddressText("  " + server.Url("/a") + "  ");
+    frm.AddressBox().SetText("  " + server.Url("/a") + "  ");
     Key(Qt::Key_Return);
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "A - Demo Shop"; }));
-    frm.SetAddressText(server.Url("/b"));
+    frm.AddressBox().SetText(server.Url("/b"));
     ui.btnGo->click();
     EXPECT_TRUE(WaitFor([&] { return frm.windowTitle() == "B - Demo Shop"; }));
     // Typed text never enters the history; the locations shown do.

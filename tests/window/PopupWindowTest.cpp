@@ -6,6 +6,7 @@
 #include "tests/window/PageServer.h"
 #include "window/browser/PackageProfile.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/frame/FavoritesMenu.h"
 #include "window/frame/TfrmBrowser.h"
 #include "window/main/TfrmMain.h"
 
@@ -28,7 +29,7 @@ protected:
         frm.State().AppTitle = "Demo Shop";
         frm.State().WebPort = server.Port();
         frm.UseProfile(PrivateProfile());
-        frm.SetFavoritesFile("/some/Favorites.ini");
+        frm.Favorites().SetFile("/some/Favorites.ini");
         server.Add("/target", "<title>Target</title><p>new window</p>");
         server.Add("/second", "<title>Second</title>");
     }
@@ -84,7 +85,7 @@ TEST_F(Popups, AWindowWithoutSizeIs800By600InTheMiddleOfTheScreen) {
     EXPECT_EQ(popup->HomeAddress(), QStringLiteral("http://127.0.0.1:%1").arg(server.Port()));
     EXPECT_EQ(Part<QToolButton>(*popup, "btnHome")->toolTip(),
               popup->HomeAddress() + " (Alt+Home)");
-    EXPECT_EQ(popup->FavoritesFile(), "/some/Favorites.ini");
+    EXPECT_EQ(popup->Favorites().File(), "/some/Favorites.ini");
     // The main window's caption is its own.
     EXPECT_EQ(frm.windowTitle(), "Opener - Demo Shop");
 
@@ -110,12 +111,12 @@ TEST_F(Popups, APopupOpensPopupsWithItsOwnHomeAndFavorites) {
     TfrmBrowser* first = OpenFrom(frm, QStringLiteral("window.open('/target');"));
     ASSERT_NE(first, nullptr);
     first->SetHomeUrl("http://127.0.0.1:1/");
-    first->SetFavoritesFile("/other/Favorites.ini");
+    first->Favorites().SetFile("/other/Favorites.ini");
     TfrmBrowser* second = OpenFrom(*first, QStringLiteral("window.open('/second');"));
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(second->HomeAddress(), "http://127.0.0.1:1/");
-    EXPECT_EQ(second->FavoritesFile(), "/other/Favorites.ini");
+    EXPECT_EQ(second->Favorites().File(), "/other/Favorites.ini");
 }
 
 TEST_F(Popups, APageClosingItsPopupClosesOnlyThatPopup) {

@@ -112,46 +112,38 @@ QString TWebBrowser::LocationURL() const {
     return url().toString().trimmed();
 }
 
-void TWebBrowser::ExecWB(int Command) {
+void TWebBrowser::RunPageCommand(TPageCommand Command) {
     switch (Command) {
-    case OLECMDID_SAVEAS:
+    case TPageCommand::SaveAs:
         SavePageAs(*this);
-        break;
-    case OLECMDID_PRINT:
+        return;
+    case TPageCommand::Print:
         PrintPage(*this);
-        break;
-    case OLECMDID_PRINTPREVIEW:
+        return;
+    case TPageCommand::PrintPreview:
         PrintPreview(*this);
-        break;
-    case OLECMDID_PAGESETUP:
+        return;
+    case TPageCommand::PageSetup:
         PageSetup(*this);
-        break;
-    default:
+        return;
+    case TPageCommand::Find:
+    case TPageCommand::ViewSource:
+    case TPageCommand::Options:
         break;
     }
-}
-
-void TWebBrowser::ExecCommand(int Command) {
     if (!HasDocument())
         return;
-    switch (Command) {
-    case CMDID_FIND:
+    if (Command == TPageCommand::Find)
         FindOnPage(*this);
-        break;
-    case CMDID_VIEWSOURCE:
+    else if (Command == TPageCommand::ViewSource)
         triggerPageAction(QWebEnginePage::ViewSource);
-        break;
-    case CMDID_OPTIONS:
+    else
         InternetOptions(*this);
-        break;
-    default:
-        break;
-    }
 }
 
 void TWebBrowser::ReportCommandStates() {
-    emit CommandStateChange(1, history()->canGoForward());
-    emit CommandStateChange(2, history()->canGoBack());
+    emit CommandStateChange(QWebEnginePage::Forward, history()->canGoForward());
+    emit CommandStateChange(QWebEnginePage::Back, history()->canGoBack());
 }
 
 } // namespace quindle

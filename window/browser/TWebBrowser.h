@@ -2,9 +2,9 @@
 
 // The browser control of a window: a web view that offers the operations and events the windows
 // were built around. Events: StatusTextChange, ProgressChange (-1 when loading ends),
-// CommandStateChange (1 forward, 2 back), DownloadBegin/DownloadComplete around every page load,
-// TitleChange, BeforeNavigate2 and NewWindow2. Operations: Navigate, GoBack, GoForward, Stop, the
-// page commands of ExecWB and the browser-group commands of ExecCommand.
+// CommandStateChange (whether Back and Forward can be taken), DownloadBegin/DownloadComplete
+// around every page load, TitleChange, BeforeNavigate2 and NewWindow2. Operations: Navigate,
+// GoBack, GoForward, Stop and the page commands with their dialogs.
 
 #include <QPrinter>
 #include <QRect>
@@ -19,15 +19,9 @@ namespace quindle {
 
 class TWebPage;
 
-// ExecWB: the standard page commands.
-enum : int {
-    OLECMDID_SAVEAS = 4,
-    OLECMDID_PRINT = 6,
-    OLECMDID_PRINTPREVIEW = 7,
-    OLECMDID_PAGESETUP = 8
-};
-// ExecCommand: the browser group.
-enum : int { CMDID_FIND = 1, CMDID_VIEWSOURCE = 2, CMDID_OPTIONS = 3 };
+// The commands of the page menu. Find, View Source and Options need a page to act on; the
+// others offer their dialog also without one.
+enum class TPageCommand { SaveAs, Print, PrintPreview, PageSetup, Find, ViewSource, Options };
 
 class TWebBrowser : public QWebEngineView {
     Q_OBJECT
@@ -45,13 +39,13 @@ public:
     void GoBack();
     void GoForward();
     void Stop();
-    void ExecWB(int Command);
-    void ExecCommand(int Command);
+    void RunPageCommand(TPageCommand Command);
     // Gives the page window the keyboard focus and reloads as the user's F5 would.
     void Refresh();
 
     QString LocationURL() const;
-    int ReadyState() const { return complete_ && !busy_ ? 4 : 1; }
+    // The page has loaded, and nothing loads any more.
+    bool PageComplete() const { return complete_ && !busy_; }
     bool HasDocument() const { return !url().isEmpty(); }
     // An element of the page fills the screen.
     bool PageFullScreen() const { return pageFullScreen_; }
@@ -76,7 +70,8 @@ public:
 signals:
     void StatusTextChange(const QString& Text);
     void ProgressChange(int Progress, int ProgressMax);
-    void CommandStateChange(int Command, bool Enable);
+    // Whether Action (Back or Forward) can be taken now.
+    void CommandStateChange(QWebEnginePage::WebAction Action, bool Enabled);
     void DownloadBegin();
     void DownloadComplete();
     void TitleChange(const QString& Text);

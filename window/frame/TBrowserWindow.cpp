@@ -1,20 +1,16 @@
 #include "window/frame/TBrowserWindow.h"
-#include "kit/KoClass.h"
 #include "kit/Log.h"
-#include "kit/Paths.h"
 #include "ui_BrowserBand.h"
 #include "window/browser/TWebBrowser.h"
 #include "window/common/WindowHelpers.h"
-#include "window/frame/Favorites.h"
-#include "window/frame/TfrmBrowser.h"
+#include "window/frame/AddressBox.h"
+#include "window/frame/FavoritesMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -28,15 +24,6 @@ bool TBrowserWindow::silentScriptErrors_ = true;
 void TBrowserWindow::SetSilentScriptErrors(bool Silent) {
     silentScriptErrors_ = Silent;
 }
-
-namespace {
-
-QIcon AddressIcon() {
-    static const QIcon icon(QStringLiteral(":/images/address.png"));
-    return icon;
-}
-
-} // namespace
 
 TBrowserWindow::TBrowserWindow(QWidget* Parent) : QWidget(Parent), band_(new Ui::BrowserBand) {
     const QFont font = WindowFont();
@@ -60,7 +47,7 @@ TBrowserWindow::TBrowserWindow(QWidget* Parent) : QWidget(Parent), band_(new Ui:
     cboAddress = band_->cboAddress;
     tlbGo = band_->tlbGo;
     btnGo = band_->btnGo;
-    cboAddress->setCompleter(nullptr);
+    addressBox_ = new TAddressBox(cboAddress);
 
     WebBrowser1 = new TWebBrowser(this);
     StatusBar1 = new TStatusBar(3, this);
@@ -76,6 +63,10 @@ TBrowserWindow::TBrowserWindow(QWidget* Parent) : QWidget(Parent), band_(new Ui:
     layout->addWidget(StatusBar1);
 
     CreateMenu();
+    favorites_ = new TFavoritesMenu(mnuMenu, [this] { return LocalhostPort(); });
+    connect(favorites_, &TFavoritesMenu::AddressChosen, this, &TBrowserWindow::ShowAndVisit);
+    connect(mnuMenu_OrganizeFavorites, &QAction::triggered, favorites_,
+            &TFavoritesMenu::OrganizeClick);
     CreateActions();
     WireControlEvents();
 }
@@ -96,13 +87,12 @@ void TBrowserWindow::UseProfile(QWebEngineProfile* Profile) {
 void TBrowserWindow::CreateMenu() {
     mnuMenu = new QMenu(this);
     mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
-    auto add = [this](const char* Name, const QString& Caption, void (TWebBrowser::*Run)(int),
-                      int Command) {
+    auto add = [this](const char* Name, const QString& Caption, TPageCommand Command) {
         QAction* item = mnuMenu->addAction(Caption);
         item->setObjectName(QString::fromLatin1(Name));
-        connect(item, &QAction::triggered, this, [this, Run, Command, Name] {
+        connect(item, &QAction::triggered, this, [this, Command, Name] {
             try {
-                (WebBrowser1->*Run)(Command);
+                WebBrowser1->RunPageCommand(Command);
             } catch (...) {
                 LogCaught(std::string("The menu's ") + Name);
             }
@@ -110,32 +100,26 @@ void TBrowserWindow::CreateMenu() {
         return item;
     };
     // The shortcuts shown here belong to the window's actions; the menu only names them.
-    mnuMenu_SaveAs =
-        add("mnuMenu_SaveAs", tr("Save &As..."), &TWebBrowser::ExecWB, OLECMDID_SAVEAS);
+    mnuMenu_SaveAs = add("mnuMenu_SaveAs", tr("Save &As..."), TPageCommand::SaveAs);
     mnuMenu->addSeparator();
-    mnuMenu_PageSetup =
-        add("mnuMenu_PageSetup", tr("Page Set&up..."), &TWebBrowser::ExecWB, OLECMDID_PAGESETUP);
-    mnuMenu_Print =
-        add("mnuMenu_Print", tr("&Print...") + "\tCtrl+P", &TWebBrowser::ExecWB, OLECMDID_PRINT);
-    mnuMenu_PrintPreview = add("mnuMenu_PrintPreview", tr("Print Pre&view..."),
-                               &TWebBrowser::ExecWB, OLECMDID_PRINTPREVIEW);
+    mnuMenu_PageSetup = add("mnuMenu_PageSetup", tr("Page Set&up..."), TPageCommand::PageSetup);
+    mnuMenu_Print = add("mnuMenu_Print", tr("&Print...") + "\tCtrl+P", TPageCommand::Print);
+    mnuMenu_PrintPreview =
+        add("mnuMenu_PrintPreview", tr("Print Pre&view..."), TPageCommand::PrintPreview);
     mnuMenu->addSeparator();
-    mnuMenu_Find = add("mnuMenu_Find", tr("&Find (on This Page)...") + "\tCtrl+F",
-                       &TWebBrowser::ExecCommand, CMDID_FIND);
+    mnuMenu_Find =
+        add("mnuMenu_Find", tr("&Find (on This Page)...") + "\tCtrl+F", TPageCommand::Find);
     mnuMenu->addSeparator();
-    mnuMenu_Source =
-        add("mnuMenu_Source", tr("Sour&ce"), &TWebBrowser::ExecCommand, CMDID_VIEWSOURCE);
+    mnuMenu_Source = add("mnuMenu_Source", tr("Sour&ce"), TPageCommand::ViewSource);
     mnuMenu->addSeparator();
-    mnuMenu_InternetOptions = add("mnuMenu_InternetOptions", tr("Internet &Options..."),
-                                  &TWebBrowser::ExecCommand, CMDID_OPTIONS);
+    mnuMenu_InternetOptions =
+        add("mnuMenu_InternetOptions", tr("Internet &Options..."), TPageCommand::Options);
     // The second column of the menu: Qt's menus know no column break, so a bar parts the
     // favorites from the page commands.
     mnuMenu->addSeparator()->setObjectName(QStringLiteral("mnuMenu_ColumnBreak"));
     mnuMenu_OrganizeFavorites = mnuMenu->addAction(tr("Organize Favorites..."));
     mnuMenu_OrganizeFavorites->setObjectName(QStringLiteral("mnuMenu_OrganizeFavorites"));
     mnuMenu->setDefaultAction(mnuMenu_OrganizeFavorites);
-    connect(mnuMenu_OrganizeFavorites, &QAction::triggered, this,
-            &TBrowserWindow::mnuMenu_OrganizeFavoritesClick);
     btnMenu->setMenu(mnuMenu);
 }
 
@@ -203,8 +187,7 @@ void TBrowserWindow::WireControlEvents() {
     connect(btnStop, &QToolButton::clicked, this, [this] { btnStopClick(); });
     connect(btnHome, &QToolButton::clicked, this, [this] { btnHomeClick(); });
     connect(btnGo, &QToolButton::clicked, this, &TBrowserWindow::NavigateToAddressBox);
-    connect(cboAddress, &QComboBox::activated, this, &TBrowserWindow::NavigateToAddressBox);
-    connect(cboAddress, &QComboBox::editTextChanged, this, &TBrowserWindow::cboAddressChange);
+    connect(addressBox_, &TAddressBox::GoAsked, this, &TBrowserWindow::NavigateToAddressBox);
 
     connect(WebBrowser1, &TWebBrowser::TitleChange, this, &TBrowserWindow::WebBrowser1TitleChange);
     connect(WebBrowser1, &TWebBrowser::StatusTextChange, this,
@@ -231,10 +214,6 @@ void TBrowserWindow::WireControlEvents() {
             &TBrowserWindow::WebBrowser1FullScreenChange);
     WebBrowser1->SetNewWindowHandler(
         [this](QWebEnginePage::WebWindowType Type) { return WebBrowser1NewWindow2(Type); });
-
-    // The address box walks its history with the arrow keys before the box itself sees them.
-    cboAddress->installEventFilter(this);
-    cboAddress->lineEdit()->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &TBrowserWindow::UpdateShortcutScope);
 }
 
@@ -265,11 +244,12 @@ void TBrowserWindow::NavigateTo(const QString& Url) {
 }
 
 void TBrowserWindow::NavigateToAddressBox() {
-    NavigateTo(cboAddress->currentText());
+    NavigateTo(addressBox_->Text());
 }
 
-void TBrowserWindow::SetAddressText(const QString& Text) {
-    cboAddress->setEditText(Text);
+void TBrowserWindow::ShowAndVisit(const QString& Address) {
+    addressBox_->SetText(Address);
+    NavigateToAddressBox();
 }
 
 void TBrowserWindow::btnBackClick() {
@@ -289,8 +269,7 @@ void TBrowserWindow::btnStopClick() {
 }
 
 void TBrowserWindow::btnHomeClick() {
-    SetAddressText(HomeAddress());
-    NavigateToAddressBox();
+    ShowAndVisit(HomeAddress());
 }
 
 void TBrowserWindow::actMenuExecute() {
@@ -305,64 +284,7 @@ void TBrowserWindow::actMenuExecute() {
 
 void TBrowserWindow::WebBrowser1TitleChange(const QString& Title) {
     setWindowTitle(QStringLiteral("%1 - %2").arg(Title, ApplicationTitle().trimmed()));
-    UpdateHistory(WebBrowser1->LocationURL());
-}
-
-void TBrowserWindow::UpdateHistory(const QString& Location) {
-    const QString location = Location.trimmed();
-    if (location.isEmpty())
-        return;
-    int found = -1;
-    for (int i = 0; i < cboAddress->count() && found < 0; ++i)
-        if (cboAddress->itemText(i) == location)
-            found = i;
-    if (found < 0) {
-        cboAddress->insertItem(0, AddressIcon(), location);
-        if (cboAddress->count() > kHistoryLimit)
-            cboAddress->removeItem(cboAddress->count() - 1);
-        found = 0;
-    }
-    cboAddress->setCurrentIndex(found);
-    SetAddressText(cboAddress->itemText(found));
-}
-
-int TBrowserWindow::SelectedHistoryIndex() const {
-    const int index = cboAddress->currentIndex();
-    // Typing in the box leaves the combo box's index alone; the text then belongs to no entry.
-    if (index < 0 || cboAddress->itemText(index) != cboAddress->currentText())
-        return -1;
-    return index;
-}
-
-void TBrowserWindow::cboAddressChange(const QString& Text) {
-    if (Text.isEmpty() && cboAddress->currentIndex() != -1)
-        cboAddress->setCurrentIndex(-1);
-}
-
-bool TBrowserWindow::cboAddressKeyDown(int Key) {
-    const int index = SelectedHistoryIndex();
-    switch (Key) {
-    case Qt::Key_Up:
-    case Qt::Key_Left:
-        if (index > 0) {
-            cboAddress->setCurrentIndex(index - 1);
-            return true;
-        }
-        return false;
-    case Qt::Key_Down:
-    case Qt::Key_Right:
-        if (index < cboAddress->count() - 1) {
-            cboAddress->setCurrentIndex(index + 1);
-            return true;
-        }
-        return false;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        NavigateToAddressBox();
-        return true;
-    default:
-        return false;
-    }
+    addressBox_->UpdateHistory(WebBrowser1->LocationURL());
 }
 
 void TBrowserWindow::WebBrowser1ProgressChange(int Progress, int ProgressMax) {
@@ -377,11 +299,11 @@ void TBrowserWindow::WebBrowser1ProgressChange(int Progress, int ProgressMax) {
     ProgressBar1->setValue(std::clamp(Progress, 0, std::max(0, ProgressMax)));
 }
 
-void TBrowserWindow::WebBrowser1CommandStateChange(int Command, bool Enable) {
-    if (Command == 1)
-        btnForward->setEnabled(Enable);
-    else if (Command == 2)
-        btnBack->setEnabled(Enable);
+void TBrowserWindow::WebBrowser1CommandStateChange(QWebEnginePage::WebAction Action, bool Enabled) {
+    if (Action == QWebEnginePage::Forward)
+        btnForward->setEnabled(Enabled);
+    else if (Action == QWebEnginePage::Back)
+        btnBack->setEnabled(Enabled);
 }
 
 void TBrowserWindow::UpdateEscapeActions() {
@@ -459,18 +381,7 @@ void TBrowserWindow::resizeEvent(QResizeEvent* Event) {
     }
 }
 
-// --- Keys and shortcut scope ----------------------------------------------------------------
-
-bool TBrowserWindow::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Event->type() == QEvent::KeyPress &&
-        (Watched == cboAddress || Watched == cboAddress->lineEdit())) {
-        const auto* key = static_cast<QKeyEvent*>(Event);
-        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
-            cboAddressKeyDown(key->key()))
-            return true;
-    }
-    return QWidget::eventFilter(Watched, Event);
-}
+// --- Shortcut scope ----------------------------------------------------------------
 
 void TBrowserWindow::changeEvent(QEvent* Event) {
     QWidget::changeEvent(Event);
@@ -485,62 +396,15 @@ void TBrowserWindow::UpdateShortcutScope() {
     actForward2->setEnabled(!editing);
 }
 
-// --- Favorites -------------------------------------------------------------------------------
-
-QString TBrowserWindow::BuildFavoritesMenu() {
-    return quindle::BuildFavoritesMenu(
-        *mnuMenu, TKo::GetAppPath(), [this](QAction* Item) { DirMenuItemClick(Item); },
-        [this](QAction* Item) { UrlMenuItemClick(Item); });
-}
-
-void TBrowserWindow::DirMenuItemClick(QAction* Item) {
-    try {
-        const std::string file = favoritesFile_.toLocal8Bit().toStdString();
-        if (!FileExists(file))
-            return;
-        const std::string folder = DirFavoriteFolder(
-            file, Item->data().toString().toLocal8Bit().toStdString(), TKo::GetAppDir());
-        if (!folder.empty() && DirectoryExists(ResolvePathCase(folder)))
-            TKo::ExploreFolder(folder, SW_SHOWNORMAL);
-    } catch (...) {
-        LogCaught("Opening a favourite folder");
-    }
-}
-
-void TBrowserWindow::UrlMenuItemClick(QAction* Item) {
-    try {
-        const std::string file = favoritesFile_.toLocal8Bit().toStdString();
-        if (!FileExists(file))
-            return;
-        const std::string address =
-            UrlFavoriteAddress(file, Item->data().toString().toLocal8Bit().toStdString(),
-                               LocalhostPort().toStdString());
-        SetAddressText(QString::fromLocal8Bit(address));
-        NavigateToAddressBox();
-    } catch (...) {
-        LogCaught("Opening a favourite address");
-    }
-}
-
-void TBrowserWindow::mnuMenu_OrganizeFavoritesClick() {
-    const std::string file = favoritesFile_.toLocal8Bit().toStdString();
-    if (!FileExists(file))
-        return;
-    favoritesFile_ = QString::fromLocal8Bit(GetShortPath(file));
-    TKo::ShellOpenTarget(favoritesFile_.toLocal8Bit().toStdString(), SW_SHOWNORMAL);
-}
-
 // --- New windows -----------------------------------------------------------------------------
 
 TWebBrowser* TBrowserWindow::WebBrowser1NewWindow2(QWebEnginePage::WebWindowType) {
+    if (!popupFactory_)
+        return nullptr;
     try {
-        auto* popup = new TfrmBrowser(ApplicationTitle(), WebBrowser1->page()->profile());
-        popup->Park();
-        popup->SetHomeUrl(PopupHomeUrl());
-        popup->SetFavoritesFile(favoritesFile_);
-        popup->show();
-        return popup->Browser();
+        return popupFactory_(*this);
     } catch (...) {
+        LogCaught("Opening a window the page asked for");
         return nullptr;
     }
 }

@@ -11,6 +11,8 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -24,15 +26,18 @@ class BrowserBand;
 
 namespace quindle {
 
+class TAddressBox;
+class TFavoritesMenu;
 class TWebBrowser;
-class TfrmBrowser;
 
 class TBrowserWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // At most this many addresses in the address box's history.
-    static constexpr int kHistoryLimit = 24;
+    // Opens the window a page of Opener asked for and gives its browser control, or nullptr
+    // to refuse it.
+    using TPopupFactory = std::function<TWebBrowser*(TBrowserWindow& Opener)>;
+
     // Script error dialogs off; read once at start from Browser.ini, used by every window.
     static void SetSilentScriptErrors(bool Silent);
 
@@ -43,49 +48,41 @@ public:
     void UseProfile(QWebEngineProfile* Profile);
     // The browser control of the window.
     TWebBrowser* Browser() const { return WebBrowser1; }
+    TAddressBox& AddressBox() const { return *addressBox_; }
+    TFavoritesMenu& Favorites() const { return *favorites_; }
+    // Windows that pages of this one ask for come from Factory; without one they are refused.
+    void SetPopupFactory(TPopupFactory Factory) { popupFactory_ = std::move(Factory); }
+    const TPopupFactory& PopupFactory() const { return popupFactory_; }
 
     // Trims Url and lets the control navigate there.
     void NavigateTo(const QString& Url);
     // Navigates to the trimmed text of the address box.
     void NavigateToAddressBox();
-    void SetAddressText(const QString& Text);
-    // Adds the control's location to the history, or selects it where it already is.
-    void UpdateHistory(const QString& Location);
-    // The history entry the box shows, or -1 when its text is typed or empty.
-    int SelectedHistoryIndex() const;
+    // Shows Address in the address box and goes there, as a user who typed it would.
+    void ShowAndVisit(const QString& Address);
 
     // Places the band's controls and the status panels; runs on every resize.
     void FormResize();
-
-    // The Favorites.ini whose entries the page menu shows; empty without one.
-    QString FavoritesFile() const { return favoritesFile_; }
-    void SetFavoritesFile(const QString& File) { favoritesFile_ = File; }
-    void DirMenuItemClick(QAction* Item);
-    void UrlMenuItemClick(QAction* Item);
-    void mnuMenu_OrganizeFavoritesClick();
 
     // The home address of this window.
     virtual QString HomeAddress() const = 0;
     // The application title that follows the page title in the caption.
     virtual QString ApplicationTitle() const = 0;
+    // The text that replaces "{LOCALHOST:PORT}" in favorites.
+    virtual QString LocalhostPort() const = 0;
+    // The home address of a window a page of this one opens.
+    virtual QString PopupHomeUrl() const = 0;
 
 protected:
     // The width of the last status panel.
     virtual int StatusPanel2Width() const = 0;
-    // The text that replaces "{LOCALHOST:PORT}" in favorites.
-    virtual QString LocalhostPort() const = 0;
     // The page closed its own window.
     virtual void PageClosedItself() = 0;
-    // The opener's home address and favorites file for a popup it opens.
-    virtual QString PopupHomeUrl() const = 0;
     // Caption (and for the main window the application's title) from the page title.
     virtual void WebBrowser1TitleChange(const QString& Title);
     // Puts the browser control into the client area (the popup wraps it in a panel).
     virtual void PlaceBrowser(QWidget* Control);
 
-    // Appends the favorites of Favorites.ini beside the program to the page menu; gives the
-    // file's path, or empty without it.
-    QString BuildFavoritesMenu();
     // Shrinks the toolbar to its visible buttons.
     void MeasureToolbar();
     // Panel 1 lowered, the progress bar hidden inside the status bar.
@@ -103,7 +100,6 @@ protected:
     void resizeEvent(QResizeEvent* Event) override;
     void showEvent(QShowEvent* Event) override;
     void changeEvent(QEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     // Navigation commands; failures are ignored.
@@ -117,10 +113,8 @@ private:
     void CreateMenu();
     void CreateActions();
     void WireControlEvents();
-    bool cboAddressKeyDown(int Key);
-    void cboAddressChange(const QString& Text);
     void WebBrowser1ProgressChange(int Progress, int ProgressMax);
-    void WebBrowser1CommandStateChange(int Command, bool Enable);
+    void WebBrowser1CommandStateChange(QWebEnginePage::WebAction Action, bool Enabled);
     // An element of the page over the whole screen: the window shows the page alone, then comes
     // back as it was.
     void WebBrowser1FullScreenChange(bool On);
@@ -181,7 +175,9 @@ private:
     QAction* actLeaveFullScreen;
 
     Ui::BrowserBand* band_;
-    QString favoritesFile_;
+    TAddressBox* addressBox_;
+    TFavoritesMenu* favorites_;
+    TPopupFactory popupFactory_;
     bool loading_ = false;
     struct TBeforeFullScreen {
         bool Saved = false, Band = true, Status = true;

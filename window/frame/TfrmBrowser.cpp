@@ -1,6 +1,7 @@
 #include "window/frame/TfrmBrowser.h"
 #include "kit/Log.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/frame/FavoritesMenu.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -27,10 +28,21 @@ TfrmBrowser::TfrmBrowser(const QString& AppTitle, QWebEngineProfile* Profile)
     setWindowIcon(QApplication::windowIcon());
     PrepareStatusBar();
     UseProfile(Profile);
-    BuildFavoritesMenu();
+    Favorites().Build();
+    SetPopupFactory(&TfrmBrowser::OpenFor);
     connect(Browser(), &TWebBrowser::BeforeNavigate2, this,
             &TfrmBrowser::WebBrowser1BeforeNavigate2);
     connect(Browser(), &TWebBrowser::GeometryRequested, this, &TfrmBrowser::TakeRequestedGeometry);
+}
+
+TWebBrowser* TfrmBrowser::OpenFor(TBrowserWindow& Opener) {
+    auto* popup = new TfrmBrowser(Opener.ApplicationTitle(), Opener.Browser()->page()->profile());
+    popup->Park();
+    popup->SetHomeUrl(Opener.PopupHomeUrl());
+    popup->localhostPort_ = Opener.LocalhostPort();
+    popup->Favorites().SetFile(Opener.Favorites().File());
+    popup->show();
+    return popup->Browser();
 }
 
 void TfrmBrowser::PlaceBrowser(QWidget* Control) {

@@ -18,6 +18,11 @@ public:
 
     TfrmBrowser(const QString& AppTitle, QWebEngineProfile* Profile);
 
+    // The popup factory of every browser window: a parked window with the opener's title,
+    // profile, popup home, favourites and local address, which opens popups of its own the same
+    // way.
+    static TWebBrowser* OpenFor(TBrowserWindow& Opener);
+
     // Window of no size off screen, control of no size at 4096, 4096 out of its panel's layout.
     void Park();
     // The first navigation fixes the geometry; later ones leave it alone.
@@ -25,15 +30,15 @@ public:
 
     QString HomeAddress() const override { return HomeUrl; }
     QString ApplicationTitle() const override { return appTitle_; }
+    QString LocalhostPort() const override { return localhostPort_; }
+    QString PopupHomeUrl() const override { return HomeUrl; }
     void SetHomeUrl(const QString& Url) { HomeUrl = Url; }
     // Still parked: the first navigation has not placed the window yet.
     bool AwaitsFirstNavigation() const { return FirstNavigation; }
 
 protected:
     int StatusPanel2Width() const override { return 80; }
-    QString LocalhostPort() const override { return HomeUrl.mid(7); }
     void PageClosedItself() override { close(); }
-    QString PopupHomeUrl() const override { return HomeUrl; }
     void PlaceBrowser(QWidget* Control) override;
     void showEvent(QShowEvent* Event) override;
 
@@ -44,6 +49,7 @@ private:
 
     QString appTitle_;
     QString HomeUrl;
+    QString localhostPort_;
     bool FirstNavigation = true;
     QWidget* Panel1;
 };

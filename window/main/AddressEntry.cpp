@@ -3,15 +3,17 @@
 
 #include "kit/Strings.h"
 #include "launcher/run/AddressChange.h"
+#include "window/common/ErrorReport.h"
 #include "window/dialogs/TfrmSettings.h"
 #include "window/main/TfrmMain.h"
+#include "window/main/TrayMenu.h"
 
 #include <QCoreApplication>
 
 namespace quindle {
 
-void TfrmMain::mnuTray_SettingsClick() {
-    EnableTrayIcon(false);
+void TfrmMain::ChangeAddress() {
+    tray_->EnableIcon(false);
     QString ip;
     int port = 0;
     bool confirmed = false;
@@ -33,12 +35,15 @@ void TfrmMain::mnuTray_SettingsClick() {
     } catch (...) {
         confirmed = false;
     }
-    if (!confirmed) {
-        EnableTrayIcon(true);
-        return;
+    if (confirmed) {
+        const std::string problem =
+            HandOverAddressChange(state_, ip.toLocal8Bit().toStdString(), port);
+        if (problem.empty())
+            ShutDown();
+        // The run goes on as it was: nothing would start the program again.
+        ShowErrorBox("Error", problem, this);
     }
-    HandOverAddressChange(state_, ip.toLocal8Bit().toStdString(), port);
-    ShutDown();
+    tray_->EnableIcon(true);
 }
 
 } // namespace quindle

@@ -6,6 +6,7 @@
 #include "window/common/WindowHelpers.h"
 #include "window/dialogs/TfrmBrand.h"
 #include "window/main/TfrmMain.h"
+#include "window/main/TrayMenu.h"
 
 #include <QCoreApplication>
 
@@ -45,10 +46,10 @@ void BuildRebrandedPackage(const TPackageSources& Sources,
         EnableTrayIcon(true);
 }
 
-void TfrmMain::btnBrandClick() {
+void TfrmMain::Rebrand() {
     try {
         BuildRebrandedPackage(
-            PackageSourcesOf(state_), [this](bool On) { EnableTrayIcon(On); }, this);
+            PackageSourcesOf(state_), [this](bool On) { tray_->EnableIcon(On); }, this);
     } catch (...) {
         // What the builder does not show itself is not shown.
     }

@@ -4,6 +4,9 @@
 #include "kit/KoClass.h"
 #include "window/browser/PackageProfile.h"
 #include "window/main/InteractiveRun.h"
+#include "window/main/OutsideBrowserRun.h"
+#include "window/main/OutsideEvents.h"
+#include "window/main/ServerWatch.h"
 #include "window/main/TfrmMain.h"
 
 #include <QCoreApplication>
@@ -40,10 +43,10 @@ void TfrmMain::FormDestroy() {
     // A request to end that arrives while ending (the waits let events run) runs these steps
     // again from its own call; each of them is done once and skipped after.
     ending_ = true;
-    tmrOutsideEvents_.stop();
-    tmrServers_.stop();
+    outside_->Stop();
+    servers_->Stop();
     disconnect(splashCloser_);
-    Timer1.stop();
+    outsideBrowser_->Stop();
     state_.EndSplash();
     if (isVisible()) {
         hide();

@@ -8,31 +8,20 @@
 #include "window/common/ErrorReport.h"
 #include "window/common/ProgramIcon.h"
 #include "window/common/WindowHelpers.h"
+#include "window/frame/AddressBox.h"
+#include "window/frame/FavoritesMenu.h"
+#include "window/main/OutsideBrowserRun.h"
+#include "window/main/OutsideEvents.h"
 #include "window/main/TfrmMain.h"
+#include "window/main/TrayMenu.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 
-#include <memory>
-#include <vector>
-
 namespace quindle {
 namespace {
-
-// How long the start-up waits for an outside browser's process to appear, how often it looks,
-// and how long it lets the browser settle once it is there.
-constexpr int kOutsideBrowserWaitMs = 30000;
-constexpr int kOutsideBrowserLookMs = 20;
-constexpr int kOutsideBrowserSettleMs = 618;
-// While the outside browser runs, how often the program looks whether it still does where the
-// end of a process is not announced; the passes of kOutsideBrowserPassMs each give a browser
-// that hands the site to another of its processes the time to do so.
-constexpr int kOutsideBrowserRunningLookMs = 618;
-constexpr int kOutsideBrowserPassMs = 1000;
 
 // The show commands (as the system's start-up information carries them) that start the window
 // out of sight: hide, show minimised, minimise, show minimised without activating it.
@@ -75,10 +64,10 @@ void TfrmMain::FormCreate() {
         if (s.FindOutsideBrowser())
             RunOutsideBrowser();
 
-        SetFavoritesFile(BuildFavoritesMenu());
+        Favorites().Build();
         SetSilentScriptErrors(s.SilentScriptErrors);
         Browser()->SetSilent(s.SilentScriptErrors);
-        mnuTray_Settings->setEnabled(!s.RunningFromCD());
+        tray_->SetSettingsEnabled(!s.RunningFromCD());
         ApplyBrandFlag(IsFlagOn(s.ReadConfig("brand")));
         HomeButton()->setToolTip(HomeAddress() + QStringLiteral(" (Alt+Home)"));
         s.TrayIconOn = IsFlagOn(s.ReadConfig("trayicon"));
@@ -88,7 +77,7 @@ void TfrmMain::FormCreate() {
         LetMessagesRun();
         // The address box shows the home page, which is on its way already: going there again
         // would abort that load and ask the server for the page a second time.
-        SetAddressText(HomeAddress());
+        AddressBox().SetText(HomeAddress());
         if (IsFlagOn(s.ReadConfig("fullscreen")))
             EnterFullScreen();
         LetMessagesRun();
@@ -145,54 +134,10 @@ void TfrmMain::ShowAsStarted() {
 }
 
 void TfrmMain::RunOutsideBrowser() {
-    TRunState& s = state_;
-    ListenForReports();
+    outside_->ListenForReports(state_.BrowserMessageName());
     startShow_ = TStartShow::Never;
-    LetMessagesRun();
-    s.StartOutsideBrowser();
-    LetMessagesRun();
-    for (int waited = 0; !s.OutsideBrowserRunning() && waited < kOutsideBrowserWaitMs;
-         waited += kOutsideBrowserLookMs)
-        s.Wait.Idle(kOutsideBrowserLookMs);
-    s.Wait.Idle(kOutsideBrowserSettleMs);
-    if (s.SplashTime > 0) {
-        Timer1.start(s.SplashTime * 1000);
-    } else {
-        s.EndSplash();
-    }
-    for (int pass = 0; pass < 3; ++pass) {
-        try {
-            s.Wait.Idle(kOutsideBrowserPassMs);
-            WaitWhileOutsideBrowserRuns();
-        } catch (...) {
-            LogCaught("Waiting for the outside browser");
-        }
-    }
+    outsideBrowser_->Run();
     ShutDown();
-}
-
-void TfrmMain::WaitWhileOutsideBrowserRuns() {
-    // The end of each of its processes is heard, and the processes are looked for again then:
-    // nothing is looked at while they run. Events run meanwhile, the shutdown included.
-    for (TCardinalArray running; !(running = state_.OutsideBrowserProcesses()).empty();) {
-        QEventLoop loop;
-        std::vector<std::unique_ptr<TProcessEndWatch>> ends;
-        std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
-        bool heard = true;
-        for (std::uint32_t pid : running) {
-            ends.push_back(std::make_unique<TProcessEndWatch>(pid));
-            if (ends.back()->Descriptor() < 0) {
-                heard = false;
-                continue;
-            }
-            notifiers.push_back(std::make_unique<QSocketNotifier>(
-                qintptr(ends.back()->Descriptor()), QSocketNotifier::Read));
-            connect(notifiers.back().get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-        }
-        if (!heard)
-            QTimer::singleShot(kOutsideBrowserRunningLookMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
 }
 
 } // namespace quindle

@@ -7,9 +7,14 @@
 #include "window/browser/PackageProfile.h"
 #include "window/browser/SiteKeyInterceptor.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/common/ErrorReport.h"
 #include "window/common/ProgramIcon.h"
 #include "window/common/WindowHelpers.h"
-#include "window/main/TTrayIconMan.h"
+#include "window/frame/TfrmBrowser.h"
+#include "window/main/OutsideBrowserRun.h"
+#include "window/main/OutsideEvents.h"
+#include "window/main/ServerWatch.h"
+#include "window/main/TrayMenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,51 +22,45 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
-#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
+#include <chrono>
+#include <cstdio>
+
 namespace quindle {
 
 TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
-    : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand) {
+    : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand), tray_(new TTrayMenu(this)),
+      outside_(new TOutsideEvents(this)), servers_(new TServerWatch(this)),
+      outsideBrowser_(new TOutsideBrowserRun(state_, this)) {
     setObjectName(QStringLiteral("frmMain"));
     PlaceBrowser(Browser());
-    CreateTrayMenu();
-
+    SetPopupFactory(&TfrmBrowser::OpenFor);
     state_.Wait = MakeCooperativeWait();
+    WireSideJobs();
+}
 
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setSingleShot(true);
-    connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
-    connect(BrandButton(), &QToolButton::clicked, this, &TfrmMain::btnBrandClick);
-
+void TfrmMain::WireSideJobs() {
+    connect(tray_, &TTrayMenu::ShowHideAsked, this, &TfrmMain::ToggleMainWindow);
+    connect(tray_, &TTrayMenu::SettingsAsked, this, &TfrmMain::ChangeAddress);
+    connect(tray_, &TTrayMenu::HelpAsked, this, &TfrmMain::ShowHelp);
+    connect(tray_, &TTrayMenu::ContactAsked, this, [] { TKo::OpenContactMail(); });
+    connect(tray_, &TTrayMenu::WebsiteAsked, this, &TfrmMain::ShowWebsite);
+    connect(tray_, &TTrayMenu::AboutAsked, this, &TfrmMain::ShowAbout);
+    connect(tray_, &TTrayMenu::ExitAsked, this, &TfrmMain::ShutDown);
+    connect(BrandButton(), &QToolButton::clicked, this, &TfrmMain::Rebrand);
     // Requests to end from outside and a vanishing medium are served at once, also while the
-    // start-up waits, since every wait lets events run: the system announces them on
-    // descriptors. Where it does not, they are looked for often.
-    const int endRequests = EndRequestDescriptor();
-    if (endRequests >= 0) {
-        auto* notifier = new QSocketNotifier(qintptr(endRequests), QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            if (TakeEndRequest())
-                ShutDown();
-        });
-    }
-    if (mounts_.Descriptor() >= 0) {
-        auto* notifier =
-            new QSocketNotifier(qintptr(mounts_.Descriptor()), QSocketNotifier::Exception, this);
-        // The wake-up is the change: the medium is looked at at once.
-        connect(notifier, &QSocketNotifier::activated, this, &TfrmMain::EndIfMediumGone);
-    }
-    endsAnnounced_ = endRequests >= 0 && mounts_.Descriptor() >= 0;
-    tmrOutsideEvents_.setInterval(endsAnnounced_ ? kTrayLookMs : kOutsideEventsLookMs);
-    connect(&tmrOutsideEvents_, &QTimer::timeout, this, &TfrmMain::CheckOutsideEvents);
-    UpdateOutsideLook();
+    // start-up waits, since every wait lets events run.
+    connect(outside_, &TOutsideEvents::EndAsked, this, &TfrmMain::ShutDown);
+    connect(outside_, &TOutsideEvents::MediumGone, this, &TfrmMain::ShutDown);
+    connect(outside_, &TOutsideEvents::ProcessReported, this,
+            [this](std::uint32_t Pid) { state_.ReportedPid = Pid; });
+    connect(outside_, &TOutsideEvents::Looked, this, &TfrmMain::CheckTray);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { ShutDown(); });
-    tmrServers_.setInterval(kServerLookMs);
-    connect(&tmrServers_, &QTimer::timeout, this, &TfrmMain::KeepServersUp);
+    connect(servers_, &TServerWatch::ServerMayHaveEnded, this, &TfrmMain::KeepServersUp);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -85,7 +84,7 @@ TCooperativeWait TfrmMain::MakeCooperativeWait() {
 }
 
 QString TfrmMain::HomeAddress() const {
-    return QString::fromLocal8Bit(quindle::HomeAddress(state_.WebPort));
+    return QString::fromLatin1(quindle::HomeAddress(state_.WebPort));
 }
 
 QString TfrmMain::ApplicationTitle() const {
@@ -93,7 +92,7 @@ QString TfrmMain::ApplicationTitle() const {
 }
 
 QString TfrmMain::LocalhostPort() const {
-    return QStringLiteral("127.0.0.1:%1").arg(state_.WebPort);
+    return QString::fromLatin1(quindle::LocalhostPort(state_.WebPort));
 }
 
 void TfrmMain::UseProfileIn(const std::string& DataDir) {
@@ -151,79 +150,62 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     Download->accept();
 }
 
-void TfrmMain::EndIfMediumGone() {
-    if (!TKo::IsDriveReady(TKo::GetAppFileName()))
-        ShutDown();
+bool TfrmMain::TrayLooked() const {
+    const bool trayAwaited = state_.Started && state_.TrayIconOn && !tray_->HasIcon();
+    const bool hiddenInTray =
+        state_.Started && tray_->HasIcon() && startShow_ != TStartShow::Never && !isVisible();
+    return trayAwaited || hiddenInTray;
 }
 
-void TfrmMain::CheckOutsideEvents() {
-    if (TakeEndRequest())
-        ShutDown();
-    if (mounts_.Changed())
-        EndIfMediumGone();
-    TakeReports();
+void TfrmMain::CheckTray() {
     // A tray that was not there at the start (its panel starts later) gets the icon once it is.
     if (state_.Started && state_.TrayIconOn)
         SetTrayIcon(true);
     // A window hidden in a tray that has gone (its panel ended) would be out of reach.
-    if (state_.Started && trayIcon_ && startShow_ != TStartShow::Never && !isVisible() && !InTray())
+    if (state_.Started && tray_->HasIcon() && startShow_ != TStartShow::Never && !isVisible() &&
+        !tray_->InTray())
         showMinimized();
     UpdateOutsideLook();
 }
 
 void TfrmMain::UpdateOutsideLook() {
-    if (ending_)
-        return;
-    // A tray's coming and going is announced to nobody: it is looked for while the icon waits
-    // for one, and while the window is hidden in one.
-    const bool trayAwaited = state_.Started && state_.TrayIconOn && !trayIcon_;
-    const bool hiddenInTray =
-        state_.Started && trayIcon_ && startShow_ != TStartShow::Never && !isVisible();
-    const bool reportsUnheard = reports_.IsOpen() && !reportNotifier_;
-    if (!endsAnnounced_ || trayAwaited || hiddenInTray || reportsUnheard) {
-        if (!tmrOutsideEvents_.isActive())
-            tmrOutsideEvents_.start();
-    } else {
-        tmrOutsideEvents_.stop();
-    }
+    if (!ending_)
+        outside_->UpdateLook(TrayLooked());
 }
 
-void TfrmMain::ListenForReports() {
-    if (reports_.Open(state_.BrowserMessageName()) && reports_.Handle() >= 0) {
-        reportNotifier_ =
-            new QSocketNotifier(qintptr(reports_.Handle()), QSocketNotifier::Read, this);
-        connect(reportNotifier_, &QSocketNotifier::activated, this, &TfrmMain::TakeReports);
+void TfrmMain::KeepServersUp() {
+    // Servers that end on their own while the window is open are started again, and the user
+    // is told: in the status bar, and with an error once a server is given up.
+    for (const auto& news : state_.KeepServersUp(std::chrono::steady_clock::now())) {
+        if (!news.StatusLine.empty()) {
+            StatusBar()->SetPanelText(0, QString::fromLocal8Bit(news.StatusLine));
+            std::fprintf(stderr, "%s\n", news.StatusLine.c_str());
+        }
+        if (!news.Error.empty())
+            ShowErrorBox("Error", news.Error, this);
     }
-    // Without a descriptor the reports wait for the timer's next look.
-    UpdateOutsideLook();
+    WatchServers();
 }
 
-void TfrmMain::TakeReports() {
-    if (!reports_.IsOpen())
-        return;
-    if (const std::uint32_t pid = reports_.Receive())
-        state_.ReportedPid = pid;
+void TfrmMain::WatchServers() {
+    if (!ending_)
+        servers_->Watch(state_.ApachePid, state_.MySqlPid);
 }
 
 void TfrmMain::EndSplashOnceLoaded() {
     if (state_.SplashPid == 0 || !TKo::ProcessExists(std::int32_t(state_.SplashPid)))
         return;
     // Complete: loaded, and nothing loading any more.
-    if (Browser()->ReadyState() == 4) {
+    if (Browser()->PageComplete()) {
         state_.EndSplash();
         return;
     }
     splashCloser_ = connect(Browser(), &TWebBrowser::DownloadComplete, this, [this] {
-        if (Browser()->ReadyState() != 4)
+        if (!Browser()->PageComplete())
             return;
         disconnect(splashCloser_);
         state_.EndSplash();
     });
-}
-
-void TfrmMain::Timer1Timer() {
-    Timer1.stop();
-    state_.EndSplash();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
@@ -238,7 +220,7 @@ void TfrmMain::changeEvent(QEvent* Event) {
     if (Event->type() == QEvent::WindowStateChange && state_.Started && state_.TrayIconOn &&
         isMinimized() && isVisible())
         QTimer::singleShot(0, this, [this] {
-            if (isMinimized() && isVisible() && InTray())
+            if (isMinimized() && isVisible() && tray_->InTray())
                 SetMainWindowVisible(false);
         });
 }

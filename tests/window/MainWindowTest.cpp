@@ -9,6 +9,7 @@
 #include "window/browser/TFindDialog.h"
 #include "window/browser/TInternetOptions.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/common/FileDialog.h"
 #include "window/common/WindowHelpers.h"
 #include "window/frame/AddressBox.h"
 #include "window/frame/TfrmBrowser.h"

@@ -2,10 +2,10 @@
 #include "window/browser/TFindDialog.h"
 #include "window/browser/TInternetOptions.h"
 #include "window/browser/TWebBrowser.h"
+#include "window/common/FileDialog.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -40,21 +40,18 @@ void PrintAndWait(TWebBrowser& Browser, QPrinter* Printer) {
 void SavePageAs(TWebBrowser& Browser) {
     if (!Browser.HasDocument())
         return;
-    QFileDialog dialog(&Browser, QObject::tr("Save Web Page"), SuggestedPageFileName(Browser));
-    dialog.setObjectName(QStringLiteral("dlgSaveAs"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
     const QString complete = QObject::tr("Web Page, complete (*.html *.htm)");
     const QString archive = QObject::tr("Web Archive, single file (*.mhtml)");
-    dialog.setNameFilters({complete, archive});
-    dialog.setDefaultSuffix(QStringLiteral("html"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::optional<TFileDialogChoice> choice = ChooseFile(
+        {QStringLiteral("dlgSaveAs"), QObject::tr("Save Web Page"), SuggestedPageFileName(Browser),
+         QStringList{complete, archive}, QStringLiteral("html"), true},
+        &Browser);
+    if (!choice)
         return;
-    const QString file = dialog.selectedFiles().first();
-    const auto format = dialog.selectedNameFilter() == archive
+    const auto format = choice->Filter == archive
                             ? QWebEngineDownloadRequest::MimeHtmlSaveFormat
                             : QWebEngineDownloadRequest::CompleteHtmlSaveFormat;
-    Browser.page()->save(file, format);
+    Browser.page()->save(choice->File, format);
 }
 
 void PrintPage(TWebBrowser& Browser) {

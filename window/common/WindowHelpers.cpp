@@ -1,7 +1,6 @@
 #include "window/common/WindowHelpers.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QWidget>
@@ -72,24 +71,6 @@ void ForceForegroundWindow(QWidget* Window) {
         top->showNormal();
     top->raise();
     top->activateWindow();
-}
-
-bool BrowseForFile(QString& FileName, const QString& Ext, QWidget* Parent) {
-    QFileDialog dialog(Parent);
-    dialog.setObjectName(QStringLiteral("dlgBrowseForFile"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (QFileInfo(FileName).isFile())
-        dialog.selectFile(FileName);
-    if (!Ext.isEmpty()) {
-        dialog.setDefaultSuffix(Ext.startsWith('.') ? Ext.mid(1) : Ext);
-        dialog.setNameFilter(QStringLiteral("*%1 (*%1)").arg(Ext));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    FileName = dialog.selectedFiles().first();
-    return true;
 }
 
 void SetBusy(bool Busy, QWidget* Control) {

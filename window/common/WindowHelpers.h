@@ -30,9 +30,6 @@ void SetFixedDialogFrame(QWidget* Dialog);
 // Makes Window the active window and raises it, also when the program is not in front.
 void ForceForegroundWindow(QWidget* Window);
 
-// An open-file dialog for files ending in Ext (for example ".ico"); FileName is the initial
-// choice when that file exists. True, with FileName set, when the user chose a file.
-bool BrowseForFile(QString& FileName, const QString& Ext, QWidget* Parent = nullptr);
 
 // Disables Control (when given) and shows the busy cursor, or the reverse; the change shows at
 // once.

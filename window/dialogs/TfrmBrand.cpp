@@ -2,10 +2,10 @@
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
 #include "ui_frmBrand.h"
+#include "window/common/FileDialog.h"
 #include "window/common/WindowHelpers.h"
 #include "window/dialogs/PortField.h"
 
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStyle>
@@ -96,16 +96,16 @@ void TfrmBrand::btnCancelClick() {
 }
 
 void TfrmBrand::btnSelectImageClick() {
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("dlgSelectImage"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("bmp"));
-    dialog.setNameFilter(QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png (*.bmp *.jpg *.jpeg *.png)"));
-    if (const QString current = ExistingFile(ui->edtImage->text()); !current.isEmpty())
-        dialog.selectFile(current);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        ui->edtImage->setText(dialog.selectedFiles().first());
+    const std::optional<TFileDialogChoice> choice =
+        ChooseFile({QStringLiteral("dlgSelectImage"),
+                    QString(),
+                    ExistingFile(ui->edtImage->text()),
+                    {QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png (*.bmp *.jpg *.jpeg *.png)")},
+                    QStringLiteral("bmp"),
+                    false},
+                   this);
+    if (choice)
+        ui->edtImage->setText(choice->File);
 }
 
 void TfrmBrand::btnSelectIconClick() {

@@ -8,6 +8,7 @@
 #include "window/browser/SiteKeyInterceptor.h"
 #include "window/browser/TWebBrowser.h"
 #include "window/common/ErrorReport.h"
+#include "window/common/FileDialog.h"
 #include "window/common/ProgramIcon.h"
 #include "window/common/WindowHelpers.h"
 #include "window/frame/TfrmBrowser.h"
@@ -20,7 +21,6 @@
 #include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileDialog>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -116,15 +116,19 @@ void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
     if (Download->isSavePageDownload())
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QFileDialog dialog(this, tr("Save File"), QDir(folder).filePath(Download->suggestedFileName()));
-    dialog.setObjectName(QStringLiteral("dlgDownload"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const std::optional<TFileDialogChoice> choice =
+        ChooseFile({QStringLiteral("dlgDownload"),
+                    tr("Save File"),
+                    QDir(folder).filePath(Download->suggestedFileName()),
+                    {},
+                    QString(),
+                    true},
+                   this);
+    if (!choice) {
         Download->cancel();
         return;
     }
-    const QFileInfo target(dialog.selectedFiles().first());
+    const QFileInfo target(choice->File);
     Download->setDownloadDirectory(target.absolutePath());
     Download->setDownloadFileName(target.fileName());
     const QString name = target.fileName();

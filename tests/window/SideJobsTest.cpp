@@ -50,7 +50,7 @@ TEST(OutsideEvents, EndRequestsAndReportsAreHeardAtOnceAndTheOwnersLooksComeAndG
     EXPECT_FALSE(events.Looking());
 
     events.UpdateLook(true);
-    EXPECT_TRUE(WaitFor([&] { return looks.count() >= 1; }, 3 * kOwnerLookMs));
+    EXPECT_TRUE(WaitFor([&] { return looks.count() >= 1; }, 3 * kTrayLookMs));
     events.UpdateLook(false);
     EXPECT_FALSE(events.Looking());
     // Once the run ends, no owner's wish starts the looks again.

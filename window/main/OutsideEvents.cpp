@@ -21,7 +21,7 @@ TOutsideEvents::TOutsideEvents(QObject* Parent) : QObject(Parent) {
         connect(notifier, &QSocketNotifier::activated, this, &TOutsideEvents::CheckMedium);
     }
     announced_ = endRequests >= 0 && mounts_.Descriptor() >= 0;
-    look_.setInterval(announced_ ? kOwnerLookMs : kOutsideEventsLookMs);
+    look_.setInterval(announced_ ? kTrayLookMs : kOutsideEventsLookMs);
     connect(&look_, &QTimer::timeout, this, &TOutsideEvents::Look);
     UpdateLook(false);
 }

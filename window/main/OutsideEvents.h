@@ -19,10 +19,10 @@ class QSocketNotifier;
 
 namespace quindle {
 
-// How often the events are looked for where nothing announces them, and how often a look the
-// owner asks for comes otherwise.
+// How often the events are looked for where nothing announces them, and how often otherwise a
+// look the owner asks for comes (the main window looks for the tray then).
 constexpr int kOutsideEventsLookMs = 100;
-constexpr int kOwnerLookMs = 1000;
+constexpr int kTrayLookMs = 1000;
 
 class TOutsideEvents : public QObject {
     Q_OBJECT

@@ -18,13 +18,6 @@ std::uint32_t SystemTicks() {
     return std::uint32_t(since.elapsed());
 }
 
-QWidget* MainWindow() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmMain"))
-            return w;
-    return nullptr;
-}
-
 } // namespace
 
 TTrayIconMan::TTrayIconMan(std::function<std::uint32_t()> Clock, QObject* Parent)
@@ -46,7 +39,7 @@ void TTrayIconMan::Show(const QIcon& Icon, const QString& Tip, std::function<voi
     icon_->setToolTip(Tip.left(kTipLength));
     onLeftClick_ = std::move(OnClick);
     rightMenu_ = PopupMenu;
-    targetWindow_ = Wnd ? Wnd : MainWindow();
+    targetWindow_ = Wnd;
     icon_->show();
     active_ = true;
 }
@@ -78,15 +71,11 @@ void TTrayIconMan::Notify(QSystemTrayIcon::ActivationReason Reason) {
         if (clicks_.TakeClick(now, doubleClick)) {
             onLeftClick_();
         } else if (targetWindow_ && targetWindow_->isVisible()) {
-            ForceForegroundWindow(MainWindow());
             ForceForegroundWindow(targetWindow_);
         }
     } else if (Reason == QSystemTrayIcon::Context && rightMenu_) {
-        QWidget* main = MainWindow();
-        if (main && main->isVisible())
-            ForceForegroundWindow(main);
-        if (targetWindow_ && targetWindow_ != main && targetWindow_->isVisible() &&
-            !targetWindow_->isMinimized())
+        // The menu belongs to the window it acts on: that comes to the front with it.
+        if (targetWindow_ && targetWindow_->isVisible())
             ForceForegroundWindow(targetWindow_);
         QCoreApplication::processEvents();
         rightMenu_->popup(QCursor::pos());

@@ -28,7 +28,8 @@ public:
     explicit TTrayIconMan(std::function<std::uint32_t()> Clock = {}, QObject* Parent = nullptr);
     ~TTrayIconMan() override;
 
-    // Adds the icon unless it is already there (then nothing changes, not even the tip).
+    // Adds the icon unless it is already there (then nothing changes, not even the tip). Wnd,
+    // when given, is the window the icon stands for: a click comes to it in front.
     void Show(const QIcon& Icon, const QString& Tip, std::function<void()> OnClick,
               QMenu* PopupMenu, QWidget* Wnd);
     // Switches the mouse handling off and on while the icon is there.

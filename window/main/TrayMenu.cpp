@@ -69,7 +69,7 @@ void TTrayMenu::SetIcon(bool On, const QIcon& Icon, const QString& Tip) {
             return;
         icon_ = std::make_unique<TTrayIconMan>();
         icon_->Show(
-            Icon, Tip, [this] { emit ShowHideAsked(); }, menu_, nullptr);
+            Icon, Tip, [this] { emit ShowHideAsked(); }, menu_, menu_->parentWidget());
     } catch (...) {
         LogCaught("Putting the icon into the tray");
     }

@@ -13,6 +13,7 @@
 #include "window/common/WindowHelpers.h"
 #include "window/frame/AddressBox.h"
 #include "window/frame/TfrmBrowser.h"
+#include "window/main/Downloads.h"
 #include "window/main/TfrmMain.h"
 
 #include <gtest/gtest.h>
@@ -476,7 +477,7 @@ TEST_F(MainWindow, InternetOptionsDeletesCookiesAndStoredData) {
 
 TEST_F(MainWindow, ADownloadAsksWhereToSaveAndReportsInTheStatusBar) {
     TempDir dir;
-    frm.HandleDownloadsOf(PrivateProfile());
+    frm.Downloads().HandleDownloadsOf(PrivateProfile());
     QString content;
     for (int i = 0; i < 20000; ++i)
         content += QStringLiteral("line %1\n").arg(i);

@@ -10,6 +10,7 @@
 #include "window/common/WindowHelpers.h"
 #include "window/frame/AddressBox.h"
 #include "window/frame/FavoritesMenu.h"
+#include "window/main/EventLoopWait.h"
 #include "window/main/OutsideBrowserRun.h"
 #include "window/main/OutsideEvents.h"
 #include "window/main/TfrmMain.h"
@@ -34,7 +35,7 @@ constexpr int kShowMinNoActive = 7;
 
 void TfrmMain::AdoptPreparedRun(TRunState Prepared, const std::string& Error) {
     state_ = std::move(Prepared);
-    state_.Wait = MakeCooperativeWait();
+    state_.Wait = EventLoopWait();
     earlyError_ = Error;
 }
 

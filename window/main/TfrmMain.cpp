@@ -8,10 +8,11 @@
 #include "window/browser/SiteKeyInterceptor.h"
 #include "window/browser/TWebBrowser.h"
 #include "window/common/ErrorReport.h"
-#include "window/common/FileDialog.h"
 #include "window/common/ProgramIcon.h"
 #include "window/common/WindowHelpers.h"
 #include "window/frame/TfrmBrowser.h"
+#include "window/main/Downloads.h"
+#include "window/main/EventLoopWait.h"
 #include "window/main/OutsideBrowserRun.h"
 #include "window/main/OutsideEvents.h"
 #include "window/main/ServerWatch.h"
@@ -19,12 +20,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QToolButton>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
 #include <chrono>
@@ -35,11 +32,12 @@ namespace quindle {
 TfrmMain::TfrmMain(std::uint16_t StartupShowCommand, QWidget* Parent)
     : TBrowserWindow(Parent), startupShowCommand_(StartupShowCommand), tray_(new TTrayMenu(this)),
       outside_(new TOutsideEvents(this)), servers_(new TServerWatch(this)),
-      outsideBrowser_(new TOutsideBrowserRun(state_, this)) {
+      outsideBrowser_(new TOutsideBrowserRun(state_, this)),
+      downloads_(new TDownloads(this, StatusBar(), ProgressBar())) {
     setObjectName(QStringLiteral("frmMain"));
     PlaceBrowser(Browser());
     SetPopupFactory(&TfrmBrowser::OpenFor);
-    state_.Wait = MakeCooperativeWait();
+    state_.Wait = EventLoopWait();
     WireSideJobs();
 }
 
@@ -65,24 +63,6 @@ void TfrmMain::WireSideJobs() {
 
 TfrmMain::~TfrmMain() = default;
 
-void TfrmMain::LetMessagesRun() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-TCooperativeWait TfrmMain::MakeCooperativeWait() {
-    TCooperativeWait wait;
-    wait.LetMessagesRun = [this] { LetMessagesRun(); };
-    // The browser engine does its work in this thread's events: a pause that slept would stop
-    // it (and the window) for as long.
-    wait.Sleep = [](int Milliseconds) {
-        QDeadlineTimer until(Milliseconds);
-        while (!until.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                            int(std::max<qint64>(1, until.remainingTime())));
-    };
-    return wait;
-}
-
 QString TfrmMain::HomeAddress() const {
     return QString::fromLatin1(quindle::HomeAddress(state_.WebPort));
 }
@@ -103,55 +83,8 @@ void TfrmMain::UseProfileIn(const std::string& DataDir) {
     if (state_.Access.KeyAsked)
         TSiteKeyInterceptor::Install(profile, state_.WebPort, kAccessHeader,
                                      QByteArray::fromStdString(state_.Access.Key));
-    HandleDownloadsOf(profile);
+    downloads_->HandleDownloadsOf(profile);
     UseProfile(profile);
-}
-
-void TfrmMain::HandleDownloadsOf(QWebEngineProfile* Profile) {
-    connect(Profile, &QWebEngineProfile::downloadRequested, this, &TfrmMain::DownloadRequested);
-}
-
-void TfrmMain::DownloadRequested(QWebEngineDownloadRequest* Download) {
-    // Save As of a page has chosen its file already.
-    if (Download->isSavePageDownload())
-        return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    const std::optional<TFileDialogChoice> choice =
-        ChooseFile({QStringLiteral("dlgDownload"),
-                    tr("Save File"),
-                    QDir(folder).filePath(Download->suggestedFileName()),
-                    {},
-                    QString(),
-                    true},
-                   this);
-    if (!choice) {
-        Download->cancel();
-        return;
-    }
-    const QFileInfo target(choice->File);
-    Download->setDownloadDirectory(target.absolutePath());
-    Download->setDownloadFileName(target.fileName());
-    const QString name = target.fileName();
-    connect(Download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
-            [this, Download, name] {
-                const qint64 total = Download->totalBytes();
-                StatusBar()->SetPanelText(
-                    0, tr("Downloading %1: %2 KB").arg(name).arg(Download->receivedBytes() / 1024));
-                if (total > 0) {
-                    ProgressBar()->setRange(0, 1000);
-                    ProgressBar()->setValue(int(Download->receivedBytes() * 1000 / total));
-                    ProgressBar()->show();
-                }
-            });
-    connect(Download, &QWebEngineDownloadRequest::isFinishedChanged, this,
-            [this, Download, target] {
-                ProgressBar()->hide();
-                StatusBar()->SetPanelText(
-                    0, Download->state() == QWebEngineDownloadRequest::DownloadCompleted
-                           ? tr("Download complete: %1").arg(target.absoluteFilePath())
-                           : tr("Download failed: %1").arg(Download->interruptReasonString()));
-            });
-    Download->accept();
 }
 
 bool TfrmMain::TrayLooked() const {

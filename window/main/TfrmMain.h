@@ -8,10 +8,9 @@
 #include "launcher/run/RunState.h"
 #include "window/frame/TBrowserWindow.h"
 
-class QWebEngineDownloadRequest;
-
 namespace quindle {
 
+class TDownloads;
 class TOutsideBrowserRun;
 class TOutsideEvents;
 class TServerWatch;
@@ -36,8 +35,8 @@ public:
     [[noreturn]] void ShutDown();
 
     TRunState& State() { return state_; }
-    // Downloads of pages in Profile ask where to save and show their progress here.
-    void HandleDownloadsOf(QWebEngineProfile* Profile);
+    // Downloads of the window's pages ask where to save and show their progress here.
+    TDownloads& Downloads() const { return *downloads_; }
     QString HomeAddress() const override;
     QString ApplicationTitle() const override;
     QString LocalhostPort() const override;
@@ -83,15 +82,12 @@ private:
     void KeepServersUp();
     void WatchServers();
     void UpdateOutsideLook();
-    void LetMessagesRun();
-    // Waits of the start-up and shutdown: events run, also during their pauses.
-    TCooperativeWait MakeCooperativeWait();
+    void LetMessagesRun() { state_.Wait.LetMessagesRun(); }
     // The show command of the start decides how the window comes up.
     void DecideStartShow();
     // When Browser.ini names an outside browser: the site is shown there, and the
     // program ends when that browser has ended.
     [[noreturn]] void RunOutsideBrowser();
-    void DownloadRequested(QWebEngineDownloadRequest* Download);
 
     TRunState state_;
     std::string earlyError_;
@@ -103,6 +99,7 @@ private:
     TOutsideEvents* outside_;
     TServerWatch* servers_;
     TOutsideBrowserRun* outsideBrowser_;
+    TDownloads* downloads_;
 };
 
 } // namespace quindle

@@ -59,12 +59,20 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
+std::vector<std::string> TextLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::ifstream in(path);
+    std::istringstream in(text);
     for (std::string l; std::getline(in, l);)
         lines.push_back(l);
     return lines;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    if (in)
+        s << in.rdbuf();
+    return TextLines(s.str());
 }
 
 bool PathExists(const std::string& path) {

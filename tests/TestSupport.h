@@ -27,6 +27,7 @@ void RemovePrivateFolders(const std::string& root);
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+std::vector<std::string> TextLines(const std::string& text);
 std::vector<std::string> ReadLines(const std::string& path); // none when the file is missing
 bool PathExists(const std::string& path);
 unsigned FileMode(const std::string& path); // permission bits

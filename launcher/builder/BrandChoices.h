@@ -3,7 +3,7 @@
 // What the author chose in the Rebrand dialog for the rebranded copy: read from Brand.ini, shown
 // and changed by the dialog, stored back and built by the package builder. Brand.ini keeps the
 // flags as "1" and "0"; anything but "0" there means on. Texts are bytes in the system's code
-// page, as Brand.ini holds them.
+// page, as Brand.ini holds them. The defaults are those of a fresh Brand.ini (BrandKeys.cpp).
 
 #include <string>
 
@@ -22,6 +22,8 @@ struct TBrandChoices {
     std::string Maintainer = "Package author <author@example.org>";
     // Where the package goes; shown in the dialog's confirmation, not chosen there.
     std::string OutputDir;
+
+    bool operator==(const TBrandChoices&) const = default;
 };
 
 } // namespace quindle

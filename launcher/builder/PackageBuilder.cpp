@@ -6,6 +6,7 @@
 #include "kit/Paths.h"
 #include "kit/Strings.h"
 #include "launcher/builder/BrandChoices.h"
+#include "launcher/builder/BrandKeys.h"
 #include "launcher/debian/DebianPackage.h"
 #include "launcher/debian/DesktopFiles.h"
 #include "launcher/modules/Modules.h"
@@ -18,10 +19,6 @@
 
 namespace quindle {
 namespace {
-
-std::string Quoted(const std::string& Text) {
-    return "\"" + Text + "\"";
-}
 
 void RunModeAndWait(const TPackageSources& Sources, const std::string& Mode,
                     const std::string& Target, const std::string& File) {
@@ -149,6 +146,154 @@ std::string Brand(const std::string& BrandFile, const char* Key) {
     return TKo::ReadIniString(BrandFile, "INI", Key);
 }
 
+void StoreChoices(const TBrandChoices& Choices, const std::string& BrandFile) {
+    TKo::WriteIniStrings(BrandFile, "INI", BrandTexts(Choices));
+    if (const std::string problem = VersionProblem(Choices.Version); !problem.empty())
+        throw Exception(problem + " (" + BrandFile + ", key version)");
+}
+
+struct TBuildNeeds {
+    std::string Program; // the program's bytes
+    std::string Stack;   // the server stack's folder
+};
+
+// Read before the earlier package is emptied: a build that cannot start leaves that package as
+// it was.
+TBuildNeeds ReadWhatTheBuildNeeds(const TPackageSources& Sources) {
+    TBuildNeeds needs{TKo::ReadTextFile(Sources.ProgramFile),
+                      ResolvePathCase(Sources.AppPath + "bin")};
+    if (!DirectoryExists(needs.Stack))
+        throw Exception("Unable to copy " + needs.Stack + ": " +
+                        std::make_error_code(std::errc::no_such_file_or_directory).message());
+    return needs;
+}
+
+// Every build starts from an empty folder.
+std::string EmptyOutputFolder(const TPackageSources& Sources) {
+    std::string outputDir = GetOutputDir();
+    Sources.Progress("Building the package in " + outputDir);
+    Survivable("Emptying the output folder", [&] {
+        // The system may take a moment to let go of what was deleted; an empty folder has
+        // nothing to let go of.
+        if (fs::is_empty(outputDir))
+            return;
+        TKo::DeleteFolder(outputDir);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        Sources.LetMessagesRun();
+        outputDir = GetOutputDir();
+    });
+    return outputDir;
+}
+
+// The package's runme, a copy of the program.
+std::string WriteProgram(const TBuildNeeds& Needs, const TPackageSources& Sources,
+                         const std::string& OutputDir) {
+    const std::string runme = JoinPath(OutputDir, std::string("runme") + ExeSuffix);
+    TKo::WriteTextFile(runme, Needs.Program);
+    // The copy runs in the package: it keeps the program's permission to run.
+    Survivable("Letting the package's program run", [&] {
+        fs::permissions(runme,
+                        fs::status(Sources.ProgramFile).permissions() | fs::perms::owner_write);
+    });
+    return runme;
+}
+
+// The chosen file, or the default the program carries when there is none.
+std::string ChosenOr(const std::string& Chosen, const std::string& Default) {
+    return FileExists(Chosen) ? Chosen : Default;
+}
+
+// Stamps the splash picture, the icon and the settings into runme and writes autorun.inf beside
+// it; returns the icon stamped, which the desktop's files show too.
+std::string StampResources(const TBrandChoices& Choices, const TPackageSources& Sources,
+                           const std::string& Runme, const std::string& OutputDir) {
+    const std::string picture =
+        ChosenOr(Choices.SplashFileName, ExtractDefaultSplash(Sources.DataDir));
+    Sources.Progress("Stamping the splash picture " + picture + " into " + Runme);
+    RunModeAndWait(Sources, "/splash", Runme, picture);
+    const std::string splash = TKo::ReadTextFile(picture);
+    CheckStamp(Runme, 10, "RES_SPLASH", picture, &splash);
+    const std::string icon = ChosenOr(Choices.IconFileName, ExtractDefaultIcon(Sources.DataDir));
+    Sources.Progress("Stamping the icon " + icon);
+    RunModeAndWait(Sources, "/icon", Runme, icon);
+    CheckStamp(Runme, 14, "MAINICON", icon, nullptr);
+    const std::string& brandFile = Sources.BrandFile;
+    Sources.Progress("Stamping the settings " + brandFile);
+    RunModeAndWait(Sources, "/config", Runme, brandFile);
+    const std::string configuration = TKo::ReadTextFile(brandFile);
+    CheckStamp(Runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
+    TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(OutputDir, "autorun.inf"));
+    return icon;
+}
+
+void CopyRuntime(const TBuildNeeds& Needs, const TPackageSources& Sources,
+                 const std::string& OutputDir) {
+    Sources.Progress("Copying the server stack and the program's runtime");
+    CopyIntoPackage(Needs.Stack, OutputDir);
+    for (const char* entry : kRuntimeEntries) {
+        const std::string source = ResolvePathCase(Sources.AppPath + entry);
+        if (DirectoryExists(source))
+            CopyIntoPackage(source, OutputDir);
+        else if (FileExists(source))
+            TKo::WriteTextFile(JoinPath(OutputDir, entry), TKo::ReadTextFile(source));
+    }
+}
+
+// The database goes in whole and as committed: a running server holds part of it in memory and
+// in its logs, and its tables are only readable together with its system files.
+void CopyDatabase(const TBrandChoices& Choices, const TPackageSources& Sources,
+                  const std::string& OutputDir) {
+    const std::string database = ResolvePathCase(Sources.DatabaseDir);
+    if (!Choices.IncludeMySQL || !DirectoryExists(JoinPath(database, "mysql")))
+        return;
+    Sources.Progress("Copying the database " + database);
+    TDatabaseStopped stopped(Sources);
+    CopyFolderAs(database, JoinPath(OutputDir, "data"));
+}
+
+// The site goes in when Brand.ini names its folder (a build by a script, whose Debian package
+// must hold it); otherwise the author drops it into the empty www.
+void CopySite(const TPackageSources& Sources, const std::string& OutputDir) {
+    const std::string site = Trim(Brand(Sources.BrandFile, "srcdir"));
+    if (!site.empty()) {
+        Sources.Progress("Copying the site " + site);
+        CopyFolderAs(site, JoinPath(OutputDir, "www"));
+    } else if (!ForceDirectories(JoinPath(OutputDir, "www"))) {
+        throw Exception("Unable to create " + JoinPath(OutputDir, "www"));
+    }
+}
+
+void TrimPackage(const TBrandChoices& Choices, const std::string& OutputDir) {
+    Survivable("Making the package writable", [&] { TKo::SetReadOnlyTree(OutputDir, false); });
+    if (!Choices.IncludeMySQL)
+        for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
+            Survivable("Leaving out a part of the package",
+                       [&] { TKo::DeleteFolder(JoinPath(OutputDir, part)); });
+}
+
+// As Linux desktops install software: a menu entry and the icon's pictures beside the package,
+// and all of it as a Debian package, written by the module of the program that is packaged.
+void WriteDebianPackageOf(const TBrandChoices& Choices, const TPackageSources& Sources,
+                          const std::string& Icon, const std::string& OutputDir) {
+    const std::string title = Trim(Choices.Title).empty() ? kBuiltInTitle : Trim(Choices.Title);
+    const std::string name = SoftwareName(title);
+    Sources.Progress("Writing the menu entry and the Debian package of " + name);
+    TDebianPackage deb{
+        name, title, Choices.Version, Choices.Maintainer, OutputDir, MenuEntry(title, name), {}};
+    TKo::WriteTextFile(JoinPath(OutputDir, name + ".desktop"), deb.MenuEntry);
+    std::string error;
+    const std::string module = ModuleFile("package", Sources.ProgramFile);
+    const auto write =
+        reinterpret_cast<TDebianPackageEntry>(LoadModuleEntry(module, kDebianPackageEntry, error));
+    if (!write)
+        throw Exception("Unable to load " + module + ": " + error);
+    std::string result;
+    bool failed = true;
+    write(deb, TKo::ReadTextFile(Icon), OutputDir, result, failed);
+    if (failed)
+        throw Exception(result);
+}
+
 } // namespace
 
 std::string GetOutputDir() {
@@ -180,156 +325,23 @@ TPackageSources OwnPackageSources(const std::string& BrandFile, const std::strin
 }
 
 TBrandChoices ReadBrandChoices(const std::string& BrandFile) {
-    auto read = [&](const char* Key) { return Brand(BrandFile, Key); };
-    auto flag = [&](const char* Key) { return Brand(BrandFile, Key) != "0"; };
-    TBrandChoices c;
-    c.SplashFileName = read("splashfilename");
-    c.Title = read("title");
-    c.IconFileName = read("iconfile");
-    c.ShowToolbar = flag("toolbar");
-    c.ShowStatusbar = flag("statusbar");
-    c.ShowTrayIcon = flag("trayicon");
-    c.FullScreen = flag("fullscreen");
-    c.IPAddress = read("ip");
-    const std::optional<int> port = TryStrToInt(Brand(BrandFile, "port"));
-    if (!port)
-        throw Exception("'" + Brand(BrandFile, "port") + "' is not a valid integer value");
-    c.Port = *port;
-    c.OutputDir = GetOutputDir();
-    c.CopyFilesToHardDisk = flag("copyfilestoharddisk");
-    c.IncludeMySQL = flag("includemysql");
-    // Keys a Brand.ini of an earlier version lacks keep their defaults.
-    if (const std::string version = Trim(Brand(BrandFile, "version")); !version.empty())
-        c.Version = version;
-    if (const std::string maintainer = Trim(Brand(BrandFile, "maintainer")); !maintainer.empty())
-        c.Maintainer = maintainer;
-    return c;
+    TBrandChoices choices =
+        BrandChoicesOf([&](const std::string& Key) { return Brand(BrandFile, Key.c_str()); });
+    choices.OutputDir = GetOutputDir();
+    return choices;
 }
 
 std::string WritePackage(const TBrandChoices& Choices, const TPackageSources& Sources) {
-    const std::string& brandFile = Sources.BrandFile;
-    auto flag = [](bool On) { return std::string(On ? "1" : "0"); };
-    TKo::WriteIniStrings(brandFile, "INI",
-                         {{"splashfilename", Quoted(Choices.SplashFileName)},
-                          {"title", Quoted(Choices.Title)},
-                          {"iconfile", Quoted(Choices.IconFileName)},
-                          {"toolbar", flag(Choices.ShowToolbar)},
-                          {"statusbar", flag(Choices.ShowStatusbar)},
-                          {"trayicon", flag(Choices.ShowTrayIcon)},
-                          {"fullscreen", flag(Choices.FullScreen)},
-                          {"ip", Choices.IPAddress},
-                          {"port", std::to_string(Choices.Port)},
-                          {"copyfilestoharddisk", flag(Choices.CopyFilesToHardDisk)},
-                          {"includemysql", flag(Choices.IncludeMySQL)},
-                          {"version", Choices.Version},
-                          {"maintainer", Choices.Maintainer}});
-    if (const std::string problem = VersionProblem(Choices.Version); !problem.empty())
-        throw Exception(problem + " (" + brandFile + ", key version)");
-
-    // What the build needs is read before the earlier package is emptied: a build that cannot
-    // start leaves that package as it was.
-    const std::string program = TKo::ReadTextFile(Sources.ProgramFile);
-    const std::string stack = ResolvePathCase(Sources.AppPath + "bin");
-    if (!DirectoryExists(stack))
-        throw Exception("Unable to copy " + stack + ": " +
-                        std::make_error_code(std::errc::no_such_file_or_directory).message());
-
-    // Every build starts from an empty folder.
-    std::string outputDir = GetOutputDir();
-    Sources.Progress("Building the package in " + outputDir);
-    Survivable("Emptying the output folder", [&] {
-        // The system may take a moment to let go of what was deleted; an empty folder has
-        // nothing to let go of.
-        if (fs::is_empty(outputDir))
-            return;
-        TKo::DeleteFolder(outputDir);
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        Sources.LetMessagesRun();
-        outputDir = GetOutputDir();
-    });
-
-    const std::string runme = JoinPath(outputDir, std::string("runme") + ExeSuffix);
-    TKo::WriteTextFile(runme, program);
-    // The copy runs in the package: it keeps the program's permission to run.
-    Survivable("Letting the package's program run", [&] {
-        std::filesystem::permissions(runme,
-                                     std::filesystem::status(Sources.ProgramFile).permissions() |
-                                         std::filesystem::perms::owner_write);
-    });
-
-    const std::string defaultSplash = ExtractDefaultSplash(Sources.DataDir);
-    std::string picture = Choices.SplashFileName;
-    if (!FileExists(picture))
-        picture = defaultSplash;
-    Sources.Progress("Stamping the splash picture " + picture + " into " + runme);
-    RunModeAndWait(Sources, "/splash", runme, picture);
-    const std::string splash = TKo::ReadTextFile(picture);
-    CheckStamp(runme, 10, "RES_SPLASH", picture, &splash);
-    const std::string defaultIcon = ExtractDefaultIcon(Sources.DataDir);
-    std::string icon = Choices.IconFileName;
-    if (!FileExists(icon))
-        icon = defaultIcon;
-    Sources.Progress("Stamping the icon " + icon);
-    RunModeAndWait(Sources, "/icon", runme, icon);
-    CheckStamp(runme, 14, "MAINICON", icon, nullptr);
-    Sources.Progress("Stamping the settings " + brandFile);
-    RunModeAndWait(Sources, "/config", runme, brandFile);
-    const std::string configuration = TKo::ReadTextFile(brandFile);
-    CheckStamp(runme, 10, "RES_CONFIG_INI", brandFile, &configuration);
-    TKo::SaveResourceToFile("RES_AUTORUN", JoinPath(outputDir, "autorun.inf"));
-
-    Sources.Progress("Copying the server stack and the program's runtime");
-    CopyIntoPackage(stack, outputDir);
-    for (const char* entry : kRuntimeEntries) {
-        const std::string source = ResolvePathCase(Sources.AppPath + entry);
-        if (DirectoryExists(source))
-            CopyIntoPackage(source, outputDir);
-        else if (FileExists(source))
-            TKo::WriteTextFile(JoinPath(outputDir, entry), TKo::ReadTextFile(source));
-    }
-    // The database goes in whole and as committed: a running server holds part of it in memory
-    // and in its logs, and its tables are only readable together with its system files.
-    const std::string database = ResolvePathCase(Sources.DatabaseDir);
-    if (Choices.IncludeMySQL && DirectoryExists(JoinPath(database, "mysql"))) {
-        Sources.Progress("Copying the database " + database);
-        TDatabaseStopped stopped(Sources);
-        CopyFolderAs(database, JoinPath(outputDir, "data"));
-    }
-    // The site goes in when Brand.ini names its folder (a build by a script, whose Debian package
-    // must hold it); otherwise the author drops it into the empty www.
-    const std::string site = Trim(Brand(brandFile, "srcdir"));
-    if (!site.empty()) {
-        Sources.Progress("Copying the site " + site);
-        CopyFolderAs(site, JoinPath(outputDir, "www"));
-    } else if (!ForceDirectories(JoinPath(outputDir, "www"))) {
-        throw Exception("Unable to create " + JoinPath(outputDir, "www"));
-    }
-    Survivable("Making the package writable", [&] { TKo::SetReadOnlyTree(outputDir, false); });
-    if (!Choices.IncludeMySQL)
-        for (const char* part : {"bin/phpmyadmin", "bin/mysql", "data"})
-            Survivable("Leaving out a part of the package",
-                       [&] { TKo::DeleteFolder(JoinPath(outputDir, part)); });
-    // As Linux desktops install software: a menu entry and the icon's pictures beside the
-    // package, and all of it as a Debian package.
-    const std::string title = Trim(Choices.Title).empty() ? kBuiltInTitle : Trim(Choices.Title);
-    const std::string name = SoftwareName(title);
-    Sources.Progress("Writing the menu entry and the Debian package of " + name);
-    TDebianPackage deb{
-        name, title, Choices.Version, Choices.Maintainer, outputDir, MenuEntry(title, name), {}};
-    TKo::WriteTextFile(JoinPath(outputDir, name + ".desktop"), deb.MenuEntry);
-    std::string error;
-    // The module of the program that is packaged, in its lib folder.
-    const std::string module =
-        JoinPath(JoinPath(ExtractFileDir(Sources.ProgramFile), "lib"), "libquindle-package.so");
-    const auto write =
-        reinterpret_cast<TDebianPackageEntry>(LoadModuleEntry(module, kDebianPackageEntry, error));
-    if (!write)
-        throw Exception("Unable to load " + module + ": " + error);
-    std::string result;
-    bool failed = true;
-    write(deb, TKo::ReadTextFile(icon), outputDir, result, failed);
-    if (failed)
-        throw Exception(result);
+    StoreChoices(Choices, Sources.BrandFile);
+    const TBuildNeeds needs = ReadWhatTheBuildNeeds(Sources);
+    const std::string outputDir = EmptyOutputFolder(Sources);
+    const std::string runme = WriteProgram(needs, Sources, outputDir);
+    const std::string icon = StampResources(Choices, Sources, runme, outputDir);
+    CopyRuntime(needs, Sources, outputDir);
+    CopyDatabase(Choices, Sources, outputDir);
+    CopySite(Sources, outputDir);
+    TrimPackage(Choices, outputDir);
+    WriteDebianPackageOf(Choices, Sources, icon, outputDir);
     Sources.Progress("The package is ready: " + outputDir);
     if (Sources.ShowFolder)
         TKo::ExploreFolder(outputDir, SW_SHOW);

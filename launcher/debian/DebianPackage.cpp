@@ -130,6 +130,162 @@ bool LeftOut(const fs::path& Entry, const std::string& Name) {
            Entry.extension() == ".deb" || Entry.extension() == ".part";
 }
 
+// The data archive with the md5sums of its files, which dpkg checks what it installed against.
+class TDataArchive {
+public:
+    explicit TDataArchive(const std::string& File) : tar_(File, false) {}
+    void Folder(const std::string& Path) { tar_.Folder(Path); }
+    void Link(const std::string& Path, const std::string& Target) { tar_.Link(Path, Target); }
+    void File(const std::string& Path, const std::string& Bytes, int Mode = 0644) {
+        tar_.File(Path, Bytes, Mode);
+        md5sums_ << TKo::MD5Hex(Bytes) << "  " << Path.substr(2) << "\n";
+    }
+    // The md5sums file.
+    std::string Close() {
+        tar_.Close();
+        return md5sums_.str();
+    }
+
+private:
+    TArchive tar_;
+    std::ostringstream md5sums_;
+};
+
+// What the package's own files take once installed, for the control file.
+struct TInstalledSize {
+    std::uintmax_t Bytes = 0, Entries = 0;
+    std::uintmax_t KiB() const { return Bytes / 1024 + Entries + 1; }
+};
+
+// The built folder below Opt, in the order of its names, so that two builds of one folder are
+// alike.
+TInstalledSize AddPackageFiles(TDataArchive& Tar, const TDebianPackage& Package,
+                               const std::string& Opt) {
+    const fs::path folder(Package.Folder);
+    std::vector<fs::path> files;
+    for (fs::recursive_directory_iterator it(folder), end; it != end; ++it) {
+        if (it.depth() == 0 && LeftOut(it->path(), Package.Name)) {
+            if (it->is_directory())
+                it.disable_recursion_pending();
+            continue;
+        }
+        files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    TInstalledSize size;
+    for (const fs::path& file : files) {
+        const std::string inside = Opt + "/" + fs::relative(file, folder).generic_string();
+        ++size.Entries;
+        if (fs::is_directory(file)) {
+            Tar.Folder(inside + "/");
+            continue;
+        }
+        const std::string content = TKo::ReadTextFile(file.string());
+        const bool runs =
+            (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
+        Tar.File(inside, content, runs ? 0755 : 0644);
+        size.Bytes += content.size();
+    }
+    return size;
+}
+
+// The command of the package's name, its menu entry and its icons.
+void AddDesktopFiles(TDataArchive& Tar, const TDebianPackage& Package) {
+    const std::string& name = Package.Name;
+    Tar.Link("./usr/bin/" + name, "/opt/" + name + "/runme");
+    Tar.File("./usr/share/applications/" + name + ".desktop", Package.MenuEntry);
+    const std::string icons = "./usr/share/icons/";
+    Tar.Folder(icons);
+    std::set<std::string> made;
+    for (const auto& [path, png] : Package.Icons) {
+        // Each folder of the path once, before what it holds.
+        for (std::size_t slash = path.find('/'); slash != std::string::npos;
+             slash = path.find('/', slash + 1))
+            if (made.insert(path.substr(0, slash + 1)).second)
+                Tar.Folder(icons + path.substr(0, slash + 1));
+        Tar.File(icons + path, png);
+    }
+}
+
+void AddDocuments(TDataArchive& Tar, const TDebianPackage& Package, const std::string& Doc) {
+    const std::string copyright = Package.Title + " (" + Package.Name + ")\n\nCopyright " + Year() +
+                                  " " + Package.Maintainer + "\n\n" + Package.Title +
+                                  " is distributed by its author under the author's own terms.\n";
+    Tar.File(Doc + "/copyright", copyright);
+    Tar.File(Doc + "/changelog.gz",
+             Gzip(Package.Name + " (" + Package.Version + ") unstable; urgency=medium\n\n  * " +
+                  Package.Title + " " + Package.Version + ".\n\n -- " + Package.Maintainer + "  " +
+                  ChangelogDate() + "\n"));
+}
+
+// What Debian's checker says of software for its own archive, and why it does not hold for a
+// package that keeps all it runs in one folder of its own.
+void AddLintianOverrides(TDataArchive& Tar, const std::string& Name) {
+    const std::string overrides =
+        "# Add-on software keeps its files in /opt/<name>, as the FHS provides for.\n" + Name +
+        ": dir-or-file-in-opt\n" +
+        "# The package carries the libraries it runs with: it runs on any desktop as built.\n" +
+        Name + ": embedded-library\n" +
+        "# The program carries its resources after its last byte: stripping would drop "
+        "them.\n" +
+        Name + ": unstripped-binary-or-object\n" +
+        "# A bundled library that needs only the C++ runtime names no C library itself.\n" + Name +
+        ": library-not-linked-against-libc\n" +
+        "# The bundled mount and block-device libraries name the pager of the system's "
+        "tools, which nothing of the package starts.\n" +
+        Name + ": missing-depends-on-sensible-utils\n";
+    for (const char* dir : {"./usr/share/lintian/", "./usr/share/lintian/overrides/"})
+        Tar.Folder(dir);
+    Tar.File("./usr/share/lintian/overrides/" + Name, overrides);
+}
+
+struct TDataWritten {
+    std::string Md5sums;
+    TInstalledSize Size;
+};
+
+TDataWritten WriteData(const TDebianPackage& Package, const std::string& File) {
+    const std::string opt = "./opt/" + Package.Name;
+    const std::string doc = "./usr/share/doc/" + Package.Name;
+    TDataArchive tar(File);
+    for (const char* dir : {"./", "./opt/", "./usr/", "./usr/bin/", "./usr/share/",
+                            "./usr/share/applications/", "./usr/share/doc/"})
+        tar.Folder(dir);
+    tar.Folder(doc + "/");
+    tar.Folder(opt + "/");
+    const TInstalledSize size = AddPackageFiles(tar, Package, opt);
+    AddDesktopFiles(tar, Package);
+    AddDocuments(tar, Package, doc);
+    AddLintianOverrides(tar, Package.Name);
+    return {tar.Close(), size};
+}
+
+void WriteControl(const TDebianPackage& Package, const TDataWritten& Data,
+                  const std::string& File) {
+    const std::string fields =
+        "Package: " + Package.Name + "\nVersion: " + Package.Version +
+        "\nArchitecture: amd64\nMaintainer: " + Package.Maintainer +
+        "\nInstalled-Size: " + std::to_string(Data.Size.KiB()) +
+        "\nDepends: " + kDesktopDependencies +
+        "\nSection: misc\nPriority: optional\nDescription: " + Package.Title +
+        ", a desktop application\n " + Package.Title +
+        " as a desktop application: its own web server, PHP and database run\n"
+        " while its window is open, and end with it.\n";
+    TArchive tar(File, false);
+    tar.Folder("./");
+    tar.File("./control", fields);
+    tar.File("./md5sums", Data.Md5sums);
+    tar.Close();
+}
+
+void WriteDeb(const std::string& File, const std::string& Control, const std::string& Data) {
+    TArchive ar(File, true);
+    ar.File("debian-binary", "2.0\n");
+    ar.File("control.tar.xz", TKo::ReadTextFile(Control));
+    ar.File("data.tar.xz", TKo::ReadTextFile(Data));
+    ar.Close();
+}
+
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> ThemeIcons(const std::string& Ico,
@@ -149,120 +305,12 @@ std::vector<std::pair<std::string, std::string>> ThemeIcons(const std::string& I
 std::string WriteDebianPackage(const TDebianPackage& Package, const std::string& OutputDir) {
     if (const std::string problem = VersionProblem(Package.Version); !problem.empty())
         throw Exception(problem);
-    const std::string& name = Package.Name;
-    const std::string opt = "./opt/" + name;
-    const std::string doc = "./usr/share/doc/" + name;
-    const fs::path folder(Package.Folder);
     const fs::path data = fs::path(OutputDir) / "data.tar.xz.part";
     const fs::path control = fs::path(OutputDir) / "control.tar.xz.part";
-    const fs::path deb = fs::path(OutputDir) / (name + "_" + Package.Version + "_amd64.deb");
-
-    std::ostringstream md5sums;
-    std::uintmax_t bytes = 0, entries = 0;
-    {
-        TArchive tar(data.string(), false);
-        for (const char* dir : {"./", "./opt/", "./usr/", "./usr/bin/", "./usr/share/",
-                                "./usr/share/applications/", "./usr/share/doc/"})
-            tar.Folder(dir);
-        tar.Folder(doc + "/");
-        tar.Folder(opt + "/");
-        // The package in the order of its names, so that two builds of one folder are alike.
-        std::vector<fs::path> files;
-        for (fs::recursive_directory_iterator it(folder), end; it != end; ++it) {
-            if (it.depth() == 0 && LeftOut(it->path(), name)) {
-                if (it->is_directory())
-                    it.disable_recursion_pending();
-                continue;
-            }
-            files.push_back(it->path());
-        }
-        std::sort(files.begin(), files.end());
-        for (const fs::path& file : files) {
-            const std::string inside = opt + "/" + fs::relative(file, folder).generic_string();
-            ++entries;
-            if (fs::is_directory(file)) {
-                tar.Folder(inside + "/");
-                continue;
-            }
-            const std::string content = TKo::ReadTextFile(file.string());
-            const bool runs =
-                (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
-            tar.File(inside, content, runs ? 0755 : 0644);
-            md5sums << TKo::MD5Hex(content) << "  " << inside.substr(2) << "\n";
-            bytes += content.size();
-        }
-        tar.Link("./usr/bin/" + name, "/opt/" + name + "/runme");
-        tar.File("./usr/share/applications/" + name + ".desktop", Package.MenuEntry);
-        md5sums << TKo::MD5Hex(Package.MenuEntry) << "  usr/share/applications/" << name
-                << ".desktop\n";
-        const std::string icons = "./usr/share/icons/";
-        tar.Folder(icons);
-        std::set<std::string> made;
-        for (const auto& [path, png] : Package.Icons) {
-            // Each folder of the path once, before what it holds.
-            for (std::size_t slash = path.find('/'); slash != std::string::npos;
-                 slash = path.find('/', slash + 1))
-                if (made.insert(path.substr(0, slash + 1)).second)
-                    tar.Folder(icons + path.substr(0, slash + 1));
-            tar.File(icons + path, png);
-            md5sums << TKo::MD5Hex(png) << "  usr/share/icons/" << path << "\n";
-        }
-        const std::string copyright =
-            Package.Title + " (" + name + ")\n\nCopyright " + Year() + " " + Package.Maintainer +
-            "\n\n" + Package.Title +
-            " is distributed by its author under the author's own terms.\n";
-        tar.File(doc + "/copyright", copyright);
-        md5sums << TKo::MD5Hex(copyright) << "  " << doc.substr(2) << "/copyright\n";
-        const std::string changelog =
-            Gzip(name + " (" + Package.Version + ") unstable; urgency=medium\n\n  * " +
-                 Package.Title + " " + Package.Version + ".\n\n -- " + Package.Maintainer + "  " +
-                 ChangelogDate() + "\n");
-        tar.File(doc + "/changelog.gz", changelog);
-        md5sums << TKo::MD5Hex(changelog) << "  " << doc.substr(2) << "/changelog.gz\n";
-        // What Debian's checker says of software for its own archive, and why it does not hold
-        // for a package that keeps all it runs in one folder of its own.
-        const std::string overrides =
-            "# Add-on software keeps its files in /opt/<name>, as the FHS provides for.\n" + name +
-            ": dir-or-file-in-opt\n" +
-            "# The package carries the libraries it runs with: it runs on any desktop as built.\n" +
-            name + ": embedded-library\n" +
-            "# The program carries its resources after its last byte: stripping would drop "
-            "them.\n" +
-            name + ": unstripped-binary-or-object\n" +
-            "# A bundled library that needs only the C++ runtime names no C library itself.\n" +
-            name + ": library-not-linked-against-libc\n" +
-            "# The bundled mount and block-device libraries name the pager of the system's "
-            "tools, which nothing of the package starts.\n" +
-            name + ": missing-depends-on-sensible-utils\n";
-        for (const char* dir : {"./usr/share/lintian/", "./usr/share/lintian/overrides/"})
-            tar.Folder(dir);
-        tar.File("./usr/share/lintian/overrides/" + name, overrides);
-        md5sums << TKo::MD5Hex(overrides) << "  usr/share/lintian/overrides/" << name << "\n";
-        tar.Close();
-    }
-    {
-        const std::string fields =
-            "Package: " + name + "\nVersion: " + Package.Version +
-            "\nArchitecture: amd64\nMaintainer: " + Package.Maintainer +
-            "\nInstalled-Size: " + std::to_string(bytes / 1024 + entries + 1) +
-            "\nDepends: " + kDesktopDependencies +
-            "\nSection: misc\nPriority: optional\nDescription: " + Package.Title +
-            ", a desktop application\n " + Package.Title +
-            " as a desktop application: its own web server, PHP and database run\n"
-            " while its window is open, and end with it.\n";
-        TArchive tar(control.string(), false);
-        tar.Folder("./");
-        tar.File("./control", fields);
-        tar.File("./md5sums", md5sums.str());
-        tar.Close();
-    }
-    {
-        TArchive ar(deb.string(), true);
-        ar.File("debian-binary", "2.0\n");
-        ar.File("control.tar.xz", TKo::ReadTextFile(control.string()));
-        ar.File("data.tar.xz", TKo::ReadTextFile(data.string()));
-        ar.Close();
-    }
+    const fs::path deb =
+        fs::path(OutputDir) / (Package.Name + "_" + Package.Version + "_amd64.deb");
+    WriteControl(Package, WriteData(Package, data.string()), control.string());
+    WriteDeb(deb.string(), control.string(), data.string());
     std::error_code ec;
     fs::remove(data, ec);
     fs::remove(control, ec);

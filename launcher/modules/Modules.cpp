@@ -7,12 +7,16 @@
 namespace quindle {
 
 std::string ModuleFile(const std::string& Name) {
+    return ModuleFile(Name, TKo::GetAppFileName());
+}
+
+std::string ModuleFile(const std::string& Name, const std::string& Program) {
 #ifdef _WIN32
     const std::string file = "quindle-" + Name + ".dll";
 #else
     const std::string file = "libquindle-" + Name + ".so";
 #endif
-    return JoinPath(JoinPath(ExtractFileDir(TKo::GetAppFileName()), "lib"), file);
+    return JoinPath(JoinPath(ExtractFileDir(Program), "lib"), file);
 }
 
 void RunSplashModule(const std::string& ConfigFile, int argc, char** argv) {

@@ -26,8 +26,10 @@ using TSplashEntry = void (*)(const char* ConfigFile, int argc, char** argv);
 constexpr const char* kWindowEntry = "quindle_window_main";
 constexpr const char* kSplashEntry = "quindle_splash_main";
 
-// The module file of that name (without prefix and suffix) beside the program.
+// The module file of that name (without prefix and suffix) beside the running program, or beside
+// Program: a build loads the modules of the program it packages, which may not be itself.
 std::string ModuleFile(const std::string& Name);
+std::string ModuleFile(const std::string& Name, const std::string& Program);
 
 // The "splash" mode: shows the splash unless the configuration file says showsplash=0, then
 // runs until the process is ended from outside. Returns at once when there is nothing to show

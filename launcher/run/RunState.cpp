@@ -3,6 +3,7 @@
 #include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
+#include "launcher/builder/BrandKeys.h"
 #include "server/ConfigFiles.h"
 #include "server/SiteCopy.h"
 
@@ -70,24 +71,7 @@ void TRunState::WriteConfig(const std::string& Key, const std::string& Value) {
 
 std::string TRunState::WriteBrandDefaults() {
     BrandFile = JoinPath(DataDir, "Brand.ini");
-    TKo::WriteIniStrings(BrandFile, kConfigSection,
-                         {{"splashfilename", "\"\""},
-                          {"title", "\"\""},
-                          {"iconfile", "\"\""},
-                          {"toolbar", "1"},
-                          {"statusbar", "1"},
-                          {"trayicon", "0"},
-                          {"fullscreen", "0"},
-                          {"ip", "127.0.0.1"},
-                          {"port", "80"},
-                          {"datadir", ""},
-                          {"srcdir", ""},
-                          {"outputdir", ""},
-                          {"copyfilestoharddisk", "0"},
-                          {"brand", "1"},
-                          {"includemysql", "1"},
-                          {"version", "1.0"},
-                          {"maintainer", "Package author <author@example.org>"}});
+    TKo::WriteIniStrings(BrandFile, kConfigSection, BrandDefaults());
     return BrandFile;
 }
 

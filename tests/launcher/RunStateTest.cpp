@@ -1,6 +1,8 @@
 #include "launcher/run/RunState.h"
 #include "kit/KoClass.h"
 #include "kit/Paths.h"
+#include "launcher/builder/BrandChoices.h"
+#include "launcher/builder/BrandKeys.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +55,18 @@ TEST_F(RunStateTest, BrandDefaultsReplaceWhatTheFileHeld) {
     TStringArray keys;
     TKo::ReadIniSectionKeys(s.BrandFile, "INI", keys);
     EXPECT_EQ(keys.size(), 17u);
+}
+
+// The Rebrand dialog of a fresh run starts from what a fresh Brand.ini holds, and storing those
+// choices untouched leaves the file as it was.
+TEST_F(RunStateTest, BrandDefaultsAreTheChoicesDefaults) {
+    s.WriteBrandDefaults();
+    const std::string fresh = ReadFile(s.BrandFile);
+    const TBrandChoices read = BrandChoicesOf(
+        [&](const std::string& Key) { return TKo::ReadIniString(s.BrandFile, "INI", Key); });
+    EXPECT_TRUE(read == TBrandChoices{}) << fresh;
+    TKo::WriteIniStrings(s.BrandFile, "INI", BrandTexts(TBrandChoices{}));
+    EXPECT_EQ(ReadFile(s.BrandFile), fresh);
 }
 
 TEST_F(RunStateTest, TitleAndPortFromTheConfiguration) {

@@ -1,6 +1,7 @@
 #include "kit/File.h"
 
 #include <climits>
+#include <filesystem>
 
 namespace quindle {
 
@@ -33,6 +34,12 @@ std::int32_t TFile::GetSize() {
 void TFile::ReadBuffer(void* Buffer, int Count) {
     if (Read(Buffer, Count) < Count)
         RaiseFileError(ERROR_HANDLE_EOF);
+}
+
+void CopyFileWithPermissions(const std::string& From, const std::string& To) {
+    CopyFileContents(From, To);
+    std::error_code ec;
+    std::filesystem::permissions(To, std::filesystem::status(From, ec).permissions(), ec);
 }
 
 } // namespace quindle

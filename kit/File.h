@@ -46,6 +46,8 @@ public:
 // has one. Raises EFileError "Unable to read <From>: <reason>" or "Unable to write <To>: <reason>"
 // for the side that failed.
 void CopyFileContents(const std::string& From, const std::string& To);
+// CopyFileContents, and To gets the permissions of From: a program's copy runs too.
+void CopyFileWithPermissions(const std::string& From, const std::string& To);
 
 // The system's text for an error code as the system words it; empty when it has none.
 std::string SystemErrorText(int Code);

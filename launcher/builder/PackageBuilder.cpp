@@ -49,14 +49,6 @@ namespace fs = std::filesystem;
     throw Exception("Unable to " + What + " " + Path.string() + ": " + Ec.message());
 }
 
-// Copies one file with its permissions; a failure names the file that could not be read or
-// written, and why (a full disk, say).
-void CopyOneFile(const fs::path& From, const fs::path& To) {
-    CopyFileContents(From.string(), To.string());
-    std::error_code ec;
-    fs::permissions(To, fs::status(From, ec).permissions(), ec);
-}
-
 // Copies the folder From to To, file by file; the first file that cannot be copied ends the
 // build, named with the reason. A package with a hole in it is no package.
 void CopyTree(const fs::path& From, const fs::path& To) {
@@ -75,7 +67,7 @@ void CopyTree(const fs::path& From, const fs::path& To) {
         if (it->is_directory(ec) && !it->is_symlink(ec)) {
             CopyTree(source, target);
         } else {
-            CopyOneFile(source, target);
+            CopyFileWithPermissions(source.string(), target.string());
         }
     }
 }

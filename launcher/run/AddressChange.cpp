@@ -3,8 +3,6 @@
 #include "kit/KoClass.h"
 #include "launcher/service/ServiceModes.h"
 
-#include <filesystem>
-
 namespace quindle {
 
 std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress, int Port) {
@@ -15,12 +13,6 @@ std::string HandOverAddressChange(TRunState& State, const std::string& IPAddress
         State.WriteConfig("ip", IPAddress);
         State.WriteConfig("port", std::to_string(Port));
         copy = State.MakeCommandCopy();
-        // The kit's copy takes a failure in its stride; a copy that is not all there would never
-        // start the program again.
-        std::error_code ec;
-        if (std::filesystem::file_size(copy, ec) !=
-            std::filesystem::file_size(TKo::GetAppFileName(), ec))
-            throw Exception("Unable to copy " + TKo::GetAppFileName() + " to " + copy);
         const std::string copyConfig = copy + ".ini";
         try {
             TKo::CopyFiles(State.ConfigFile, copyConfig);

@@ -1,5 +1,7 @@
 #include "launcher/run/RunState.h"
 #include "kit/Accounts.h"
+#include "kit/Exceptions.h"
+#include "kit/File.h"
 #include "kit/Log.h"
 #include "kit/Paths.h"
 #include "kit/Strings.h"
@@ -132,7 +134,13 @@ std::string TRunState::MakeCommandCopy() const {
         if (IsForeignEntry(copy) || IsForeignEntry(copy + ".ini"))
             continue;
         TKo::DeleteFiles(copy);
-        TKo::CopyFiles(TKo::GetAppFileName(), copy);
+        // A copy that is not all there would never start the program again.
+        try {
+            CopyFileWithPermissions(TKo::GetAppFileName(), copy);
+        } catch (const std::exception& e) {
+            TKo::DeleteFiles(copy);
+            throw Exception("Unable to copy " + TKo::GetAppFileName() + ": " + e.what());
+        }
         TKo::SetReadOnlyTree(copy, false);
         // Taken between our deletion and our copy.
         if (IsForeignEntry(copy))

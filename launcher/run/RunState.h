@@ -37,6 +37,8 @@ public:
     void ChooseWebFolders();
     // A new key for this run, and the paths served without it (Config.ini openpaths).
     void ChooseSiteAccess();
+    // A copy of the program in the temporary folder, under a name nobody else holds; raises
+    // "Unable to copy <program>: <reason>" when it cannot be written whole.
     std::string MakeCommandCopy() const;
     bool RunningFromCD() const;
     TServerContext ServerContext() const;

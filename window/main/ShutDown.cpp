@@ -14,8 +14,11 @@
 namespace quindle {
 namespace {
 
-// How long the browser engine may take to write its profile before the program ends anyway.
-constexpr int kBrowserEndMs = 1000;
+// How long the browser engine may take to write its profile before the program ends anyway: a
+// bound for an engine that hangs, not for one that writes. A disk busy with another program's
+// writes keeps the engine's synced writes waiting well over a second, and cut short there the
+// cookies are lost while the storage is kept.
+constexpr int kBrowserEndMs = 10000;
 
 } // namespace
 

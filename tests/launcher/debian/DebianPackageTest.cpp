@@ -78,8 +78,7 @@ const Member* Find(const std::vector<Member>& Members, const std::string& Path) 
 // "Key: value" lines, and "key=value" lines of a menu entry.
 std::map<std::string, std::string> Fields(const std::string& Text, const std::string& Between) {
     std::map<std::string, std::string> fields;
-    std::istringstream in(Text);
-    for (std::string line; std::getline(in, line);)
+    for (const std::string& line : TextLines(Text))
         if (const std::size_t at = line.find(Between); at != std::string::npos && line[0] != ' ')
             fields[line.substr(0, at)] = line.substr(at + Between.size());
     return fields;
@@ -196,10 +195,8 @@ TEST_F(DebianPackage, ControlNamesThePackageItsVersionMaintainerAndWhatItNeeds) 
     // dpkg checks every installed file against md5sums, by its path without "./".
     const Member* sums = Find(control, "./md5sums");
     ASSERT_NE(sums, nullptr);
-    std::set<std::string> lines;
-    std::istringstream in(sums->Bytes);
-    for (std::string line; std::getline(in, line);)
-        lines.insert(line);
+    const std::vector<std::string> listed = TextLines(sums->Bytes);
+    const std::set<std::string> lines(listed.begin(), listed.end());
     std::size_t files = 0;
     for (const Member& m : Inner(ar, "data.tar.")) {
         if (m.Type != AE_IFREG)
